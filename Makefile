@@ -1,0 +1,26 @@
+# make        builds dist/Tallyfold.wfx64, dist/Tallyfold.wfx and the command-line hosts
+# make test   builds, then runs every test of both builds under Wine
+# make demo   builds, then shows the plugin at work on a sample folder
+# Each target first installs what is missing (scripts/setup).
+.PHONY: all setup build test demo clean
+
+all: build
+
+setup:
+	@bash scripts/setup
+
+build/%/build.ninja: | setup
+	cmake -S . -B build/$* -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-$(if $(filter x64,$*),x86_64,i686).cmake $(CMAKE_ARGS)
+
+build: setup build/x64/build.ninja build/x86/build.ninja
+	cmake --build build/x64
+	cmake --build build/x86
+
+test: build
+	bash scripts/test
+
+demo: build
+	bash scripts/demo
+
+clean:
+	rm -rf build dist

@@ -1,0 +1,192 @@
+#include "host/file_access.h"
+
+#include <shellapi.h>
+
+#include "host/state.h"
+#include "host/text.h"
+
+namespace tf {
+
+bool UseWideApi() {
+    if (g_state.platformMode == kPlatformUnknown) {
+        OSVERSIONINFOA info{};
+        info.dwOSVersionInfoSize = sizeof info;
+        GetVersionExA(&info);
+        g_state.platformMode = info.dwPlatformId == VER_PLATFORM_WIN32_NT ? kPlatformWide : kPlatformNarrow;
+    }
+    return g_state.platformMode == kPlatformWide;
+}
+
+bool MakeLongPath(WCHAR* dest, const WCHAR* source) {
+    const int length = WideLength(source);
+    if (length < MAX_PATH) {
+        CopyPadded(dest, source, length + 1);
+        return true;
+    }
+    if (source[0] == L'\\' && source[1] == L'\\') {
+        CopyBounded(dest, L"\\\\?\\UNC", kLongPathBuffer);
+        AppendBounded(dest, source + 1, kLongPathBuffer);
+        return length <= kMaxUncPathChars;
+    }
+    CopyBounded(dest, L"\\\\?\\", kLongPathBuffer);
+    AppendBounded(dest, source, kLongPathBuffer);
+    return length <= kMaxLocalPathChars;
+}
+
+namespace {
+
+constexpr DWORD kPathRefused = ERROR_FILENAME_EXCED_RANGE;
+
+// One path argument made ready for the chosen branch. A null path stays null.
+struct PreparedPath {
+    WCHAR wide[kLongPathBuffer];
+    char narrow[kNarrowNameBytes];
+    bool fits = true;
+    const WCHAR* w = nullptr;
+    const char* a = nullptr;
+};
+
+void PrepareWide(const WCHAR* path, PreparedPath& out) {
+    if (path == nullptr) return;
+    out.fits = MakeLongPath(out.wide, path);
+    out.w = out.wide;
+}
+
+// The narrow branch refuses a path whose code-page form needs more than 259 bytes: a cut path
+// would name another file.
+void PrepareNarrow(const WCHAR* path, PreparedPath& out) {
+    if (path == nullptr) return;
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, path, -1, out.narrow, kNarrowNameBytes, nullptr, nullptr);
+    out.fits = bytes != 0;
+    out.narrow[kNarrowNameBytes - 1] = 0;
+    out.a = out.narrow;
+}
+
+void Prepare(bool wide, const WCHAR* path, PreparedPath& out) {
+    if (wide) PrepareWide(path, out);
+    else PrepareNarrow(path, out);
+}
+
+FileResult Outcome(BOOL ok) { return {ok, ok ? ERROR_SUCCESS : GetLastError()}; }
+
+constexpr FileResult kRefused{FALSE, kPathRefused};
+
+}  // namespace
+
+FileResult CopyFileLong(const WCHAR* existing, const WCHAR* target, BOOL failIfExists) {
+    const bool wide = UseWideApi();
+    PreparedPath from, to;
+    Prepare(wide, existing, from);
+    Prepare(wide, target, to);
+    if (!from.fits || !to.fits) return kRefused;
+    return Outcome(wide ? CopyFileW(from.w, to.w, failIfExists) : CopyFileA(from.a, to.a, failIfExists));
+}
+
+FileResult MoveFileLong(const WCHAR* existing, const WCHAR* target) {
+    const bool wide = UseWideApi();
+    PreparedPath from, to;
+    Prepare(wide, existing, from);
+    Prepare(wide, target, to);
+    if (!from.fits || !to.fits) return kRefused;
+    return Outcome(wide ? MoveFileW(from.w, to.w) : MoveFileA(from.a, to.a));
+}
+
+FileResult ReplaceFileLong(const WCHAR* existing, const WCHAR* target) {
+    const bool wide = UseWideApi();
+    PreparedPath from, to;
+    Prepare(wide, existing, from);
+    Prepare(wide, target, to);
+    if (!from.fits || !to.fits) return kRefused;
+    if (!wide) return Outcome(MoveFileA(from.a, to.a));
+    return Outcome(MoveFileExW(from.w, to.w, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED));
+}
+
+FileResult DeleteFileLong(const WCHAR* path) {
+    const bool wide = UseWideApi();
+    PreparedPath p;
+    Prepare(wide, path, p);
+    if (!p.fits) return kRefused;
+    return Outcome(wide ? DeleteFileW(p.w) : DeleteFileA(p.a));
+}
+
+FileResult CreateDirectoryLong(const WCHAR* path) {
+    const bool wide = UseWideApi();
+    PreparedPath p;
+    Prepare(wide, path, p);
+    if (!p.fits) return kRefused;
+    return Outcome(wide ? CreateDirectoryW(p.w, nullptr) : CreateDirectoryA(p.a, nullptr));
+}
+
+FileResult RemoveDirectoryLong(const WCHAR* path) {
+    const bool wide = UseWideApi();
+    PreparedPath p;
+    Prepare(wide, path, p);
+    if (!p.fits) return kRefused;
+    return Outcome(wide ? RemoveDirectoryW(p.w) : RemoveDirectoryA(p.a));
+}
+
+FileResult SetFileAttributesLong(const WCHAR* path, DWORD attributes) {
+    const bool wide = UseWideApi();
+    PreparedPath p;
+    Prepare(wide, path, p);
+    if (!p.fits) return kRefused;
+    return Outcome(wide ? SetFileAttributesW(p.w, attributes) : SetFileAttributesA(p.a, attributes));
+}
+
+HandleResult OpenFileForWriteLong(const WCHAR* path) {
+    const bool wide = UseWideApi();
+    PreparedPath p;
+    Prepare(wide, path, p);
+    if (!p.fits) return {INVALID_HANDLE_VALUE, kPathRefused};
+    const HANDLE h = wide ? CreateFileW(p.w, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                          : CreateFileA(p.a, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return {h, h == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS};
+}
+
+UINT ExtractFileIcon(const WCHAR* path, HICON* large, HICON* small) {
+    if (UseWideApi()) return ExtractIconExW(path, 0, large, small, 1);
+    PreparedPath p;
+    PrepareNarrow(path, p);
+    if (!p.fits) return 0;
+    return ExtractIconExA(p.a, 0, large, small, 1);
+}
+
+void ConvertFindRecord(const WIN32_FIND_DATAA& from, WIN32_FIND_DATAW& to) {
+    ToWideCut(from.cAlternateFileName, to.cAlternateFileName, 14);
+    ToWideCut(from.cFileName, to.cFileName, MAX_PATH);
+    to.dwFileAttributes = from.dwFileAttributes;
+    to.dwReserved0 = from.dwReserved0;
+    to.dwReserved1 = from.dwReserved1;
+    to.ftCreationTime = from.ftCreationTime;
+    to.ftLastAccessTime = from.ftLastAccessTime;
+    to.ftLastWriteTime = from.ftLastWriteTime;
+    to.nFileSizeHigh = from.nFileSizeHigh;
+    to.nFileSizeLow = from.nFileSizeLow;
+}
+
+HandleResult FindFirstFileLong(const WCHAR* pattern, WIN32_FIND_DATAW* record) {
+    const bool wide = UseWideApi();
+    PreparedPath p;
+    Prepare(wide, pattern, p);
+    if (!p.fits) return {INVALID_HANDLE_VALUE, kPathRefused};
+    if (wide) {
+        const HANDLE h = FindFirstFileW(p.w, record);
+        return {h, h == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS};
+    }
+    WIN32_FIND_DATAA narrow{};
+    const HANDLE h = FindFirstFileA(p.a, &narrow);
+    if (h == INVALID_HANDLE_VALUE) return {h, GetLastError()};
+    ConvertFindRecord(narrow, *record);
+    return {h, ERROR_SUCCESS};
+}
+
+FileResult FindNextFileLong(HANDLE search, WIN32_FIND_DATAW* record) {
+    if (UseWideApi()) return Outcome(FindNextFileW(search, record));
+    WIN32_FIND_DATAA narrow{};
+    const BOOL ok = FindNextFileA(search, &narrow);
+    if (!ok) return {FALSE, GetLastError()};
+    ConvertFindRecord(narrow, *record);
+    return {TRUE, ERROR_SUCCESS};
+}
+
+}  // namespace tf

@@ -1,0 +1,58 @@
+// Every file-system call of the plugin goes through here. Each operation chooses the wide API
+// (NT family, long paths through the "\\?\" prefix) or the narrow ANSI API by PlatformMode, and
+// hands back the system call's result together with the error read right after it.
+#pragma once
+#include <windows.h>
+
+namespace tf {
+
+// A prepared long path: 1028 characters and the terminator.
+constexpr int kLongPathChars = 1028;
+constexpr int kLongPathBuffer = kLongPathChars + 1;
+// Longest local paths that still fit a prepared long path, plain and UNC.
+constexpr int kMaxLocalPathChars = kLongPathChars - 4;
+constexpr int kMaxUncPathChars = kLongPathChars - 6;
+
+enum : unsigned char { kPlatformUnknown = 0, kPlatformWide = 1, kPlatformNarrow = 2 };
+
+// Settles PlatformMode on first use and answers whether the wide branch applies.
+bool UseWideApi();
+
+// Prepares a local path for a wide call; false when it does not fit (no system call then).
+bool MakeLongPath(WCHAR* dest, const WCHAR* source);
+
+// The outcome of one access-layer call: the system call's result, and the thread's error right
+// after it when it failed. A path refused before any call reports ERROR_FILENAME_EXCED_RANGE.
+struct FileResult {
+    BOOL ok;
+    DWORD error;
+    explicit operator bool() const { return ok != FALSE; }
+};
+
+struct HandleResult {
+    HANDLE handle;
+    DWORD error;
+    bool valid() const { return handle != INVALID_HANDLE_VALUE; }
+};
+
+FileResult CopyFileLong(const WCHAR* existing, const WCHAR* target, BOOL failIfExists);
+FileResult MoveFileLong(const WCHAR* existing, const WCHAR* target);
+// Replaces an existing target in one step where the platform allows it (wide branch); the
+// narrow branch has no such call and answers as MoveFileLong with the target in place.
+FileResult ReplaceFileLong(const WCHAR* existing, const WCHAR* target);
+FileResult DeleteFileLong(const WCHAR* path);
+FileResult CreateDirectoryLong(const WCHAR* path);
+FileResult RemoveDirectoryLong(const WCHAR* path);
+FileResult SetFileAttributesLong(const WCHAR* path, DWORD attributes);
+// Returns INVALID_HANDLE_VALUE on failure; the handle is closed with CloseHandle.
+HandleResult OpenFileForWriteLong(const WCHAR* path);
+// The number of icons extracted (0 or 1); the path is passed without long-path preparation.
+UINT ExtractFileIcon(const WCHAR* path, HICON* large, HICON* small);
+// Returns INVALID_HANDLE_VALUE on failure and leaves the record untouched; closed with FindClose.
+HandleResult FindFirstFileLong(const WCHAR* pattern, WIN32_FIND_DATAW* record);
+FileResult FindNextFileLong(HANDLE search, WIN32_FIND_DATAW* record);
+
+// Fills a wide find record from a narrow one (names through the code page, cut and terminated).
+void ConvertFindRecord(const WIN32_FIND_DATAA& from, WIN32_FIND_DATAW& to);
+
+}  // namespace tf

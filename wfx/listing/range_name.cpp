@@ -1,0 +1,93 @@
+#include "listing/range_name.h"
+
+#include "host/text.h"
+
+namespace tf {
+
+namespace {
+
+bool IsDigit(WCHAR c) { return c >= L'0' && c <= L'9'; }
+
+const WCHAR* FindLast(const WCHAR* begin, const WCHAR* end, WCHAR c) {
+    for (const WCHAR* p = end; p != begin;) {
+        if (*--p == c) return p;
+    }
+    return nullptr;
+}
+
+// Decimal value of a digit run, saturating at INT_MAX as wcstol does.
+int ReadDecimal(const WCHAR* begin, const WCHAR* end) {
+    long long value = 0;
+    for (const WCHAR* p = begin; p != end; ++p) {
+        value = value * 10 + (*p - L'0');
+        if (value > 2147483647LL) return 2147483647;
+    }
+    return static_cast<int>(value);
+}
+
+bool AllDigits(const WCHAR* begin, const WCHAR* end) {
+    for (const WCHAR* p = begin; p != end; ++p) {
+        if (!IsDigit(*p)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ParseRangeName(const WCHAR* text, int* first, int* last, int* width) {
+    if (text == nullptr) return false;
+    const WCHAR* end = text + WideLength(text);
+    const WCHAR* open = FindLast(text, end, L'<');
+    if (open == nullptr) return false;
+    const WCHAR* piece = open + 1;
+    const WCHAR* pieceEnd = end - piece > kRangeTextChars ? piece + kRangeTextChars : end;
+    const WCHAR* close = FindLast(piece, pieceEnd, L'>');
+    if (close == nullptr) return false;
+    const WCHAR* dash = FindLast(piece, close, L'-');
+    const WCHAR* firstEnd = close;
+    if (dash == nullptr) {
+        *last = -1;
+    } else {
+        firstEnd = dash;
+        if (dash + 1 == close) {
+            *last = -1;
+        } else {
+            if (!AllDigits(dash + 1, close)) return false;
+            *last = ReadDecimal(dash + 1, close);
+        }
+    }
+    if (!AllDigits(piece, firstEnd)) return false;
+    *width = static_cast<int>(firstEnd - piece);
+    *first = ReadDecimal(piece, firstEnd);
+    return true;
+}
+
+bool ParseRangeName(const WCHAR* text, RangeSpec& spec) {
+    return ParseRangeName(text, &spec.first, &spec.last, &spec.width);
+}
+
+bool BuildMemberName(WCHAR* dest, int capacity, const WCHAR* rangeName, int value, int width) {
+    if (dest == nullptr || rangeName == nullptr || capacity < 1) return false;
+    const WCHAR* end = rangeName + WideLength(rangeName);
+    const WCHAR* open = FindLast(rangeName, end, L'<');
+    if (open == nullptr) return false;
+    const WCHAR* close = FindLast(open, end, L'>');
+    if (close == nullptr) return false;
+
+    WCHAR digits[12];
+    IntToText(value, digits, 10);
+    const int digitCount = WideLength(digits);
+    const int zeros = width > digitCount ? width - digitCount : 0;
+    const long long total = (open - rangeName) + static_cast<long long>(zeros) + digitCount + (end - close - 1);
+    if (total > capacity - 1) return false;
+
+    WCHAR* out = dest;
+    for (const WCHAR* p = rangeName; p != open; ++p) *out++ = *p;
+    for (int i = 0; i < zeros; ++i) *out++ = L'0';
+    for (int i = 0; i < digitCount; ++i) *out++ = digits[i];
+    for (const WCHAR* p = close + 1; p != end; ++p) *out++ = *p;
+    *out = 0;
+    return true;
+}
+
+}  // namespace tf

@@ -1,0 +1,96 @@
+#include "listing/scan.h"
+
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <new>
+
+#include "host/file_access.h"
+#include "host/state.h"
+#include "host/text.h"
+
+namespace tf {
+
+namespace {
+
+bool IsDigit(WCHAR c) { return c >= L'0' && c <= L'9'; }
+
+bool IsDotOrDotDot(const WCHAR* name) {
+    return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
+}
+
+std::wstring_view Extension(std::wstring_view name) {
+    const size_t dot = name.rfind(L'.');
+    return dot == std::wstring_view::npos ? std::wstring_view{} : name.substr(dot);
+}
+
+}  // namespace
+
+bool IsFrontEntry(const Entry& record) {
+    if (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return true;
+    const std::wstring_view name(record.cFileName);
+    const size_t dot = name.rfind(L'.');
+    if (dot == std::wstring_view::npos) return name.empty() || !IsDigit(name.back());
+    // A name whose only '.' is its first character ends the numbered test with an empty run.
+    if (dot == 0) return false;
+    return !IsDigit(name[dot - 1]);
+}
+
+int CompareNumbered(std::wstring_view a, std::wstring_view b) {
+    const int byExtension = CompareFoldAscii(Extension(a), Extension(b));
+    if (byExtension != 0) return byExtension;
+    return StrCmpLogicalW(a.data(), b.data());
+}
+
+size_t OrderEntries(std::vector<Entry*>& discovered) {
+    // Inserting every front entry at the front, and every numbered entry before the equal keys
+    // already placed, gives: front entries in reverse discovery order, then the numbered ones
+    // sorted with equal keys in reverse discovery order. A stable sort of the reversed numbered
+    // entries produces exactly that without moving pointers once per record.
+    auto numbered = std::stable_partition(discovered.begin(), discovered.end(),
+                                          [](const Entry* e) { return IsFrontEntry(*e); });
+    std::reverse(discovered.begin(), numbered);
+    std::reverse(numbered, discovered.end());
+    std::stable_sort(numbered, discovered.end(), [](const Entry* x, const Entry* y) {
+        return CompareNumbered(x->cFileName, y->cFileName) < 0;
+    });
+    return static_cast<size_t>(numbered - discovered.begin());
+}
+
+std::unique_ptr<EntryList> ScanFolder(const WCHAR* localPath) noexcept {
+    try {
+        // A cut path would list another folder, so a path too long for the pattern is refused.
+        const int length = WideLength(localPath);
+        if (length > kScanPathChars) return nullptr;
+        WCHAR pattern[kPatternChars + 1];
+        CopyBounded(pattern, localPath, kPatternChars + 1);
+        AppendBounded(pattern, L"\\*.*", kPatternChars + 1);
+
+        WIN32_FIND_DATAW record;
+        const HandleResult search = FindFirstFileLong(pattern, &record);
+        if (!search.valid()) return nullptr;
+
+        auto list = std::make_unique<EntryList>();
+        bool more = true;
+        try {
+            while (more) {
+                if (!IsDotOrDotDot(record.cFileName)) list->Add(record);
+                more = static_cast<bool>(FindNextFileLong(search.handle, &record));
+            }
+        } catch (...) {
+            FindClose(search.handle);
+            return nullptr;
+        }
+        FindClose(search.handle);
+
+        if (list->order.empty()) return nullptr;
+        const size_t front = OrderEntries(list->order);
+        // The grouping pass over the numbered region goes here, while g_state.grouping is on.
+        (void)front;
+        return list;
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+}  // namespace tf
