@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "listing/scan.h"
+
+using namespace tf;
+
+namespace {
+
+Entry Record(const std::wstring& name, bool folder = false) {
+    Entry e{};
+    e.dwFileAttributes = folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    name.copy(e.cFileName, MAX_PATH - 1);
+    return e;
+}
+
+std::vector<std::wstring> Names(const std::vector<Entry*>& order) {
+    std::vector<std::wstring> names;
+    for (const Entry* e : order) names.emplace_back(e->cFileName);
+    return names;
+}
+
+// The listing order written the direct way: each record, in discovery order, goes to the front
+// (front entries) or before the first numbered entry that is not less than it.
+std::vector<Entry*> InsertionModel(const std::vector<Entry*>& discovered) {
+    std::vector<Entry*> order;
+    int front = 0;
+    for (Entry* e : discovered) {
+        if (IsFrontEntry(*e)) {
+            order.insert(order.begin(), e);
+            ++front;
+            continue;
+        }
+        int lo = front;
+        int hi = static_cast<int>(order.size()) - 1;
+        while (lo <= hi) {
+            const int mid = (lo + hi) / 2;
+            if (CompareNumbered(order[static_cast<size_t>(mid)]->cFileName, e->cFileName) < 0) lo = mid + 1;
+            else hi = mid - 1;
+        }
+        order.insert(order.begin() + lo, e);
+    }
+    return order;
+}
+
+}  // namespace
+
+TEST(ListingOrder, DiscoveryOrderExample) {
+    std::vector<Entry> records = {Record(L"notes.txt"), Record(L"sub", true), Record(L"img2.png"), Record(L"img10.png"),
+                                  Record(L"img1.png"),  Record(L"clip3"),     Record(L"readme")};
+    std::vector<Entry*> order;
+    for (Entry& r : records) order.push_back(&r);
+    const size_t front = OrderEntries(order);
+    EXPECT_EQ(front, 3u);
+    EXPECT_EQ(Names(order), (std::vector<std::wstring>{L"readme", L"sub", L"notes.txt", L"clip3", L"img1.png",
+                                                        L"img2.png", L"img10.png"}));
+}
+
+TEST(ListingOrder, RegionsAndExtensionGroups) {
+    EXPECT_TRUE(IsFrontEntry(Record(L"shot1.tar.gz")));
+    EXPECT_FALSE(IsFrontEntry(Record(L"clip3")));
+    EXPECT_FALSE(IsFrontEntry(Record(L".png")));
+    EXPECT_TRUE(IsFrontEntry(Record(L"12", true)));
+    EXPECT_EQ(CompareNumbered(L"IMG1.JPG", L"img1.jpg") == 0, CompareNumbered(L"IMG1", L"img1") == 0);
+    EXPECT_LT(CompareNumbered(L"a1.jpg", L"a1.png"), 0);
+    EXPECT_LT(CompareNumbered(L"clip3", L"a1.jpg"), 0);
+    EXPECT_LT(CompareNumbered(L"IMG2.JPG", L"img1.png"), 0);
+}
+
+// The sort must give exactly the order of one-by-one insertion, equal keys included.
+TEST(ListingOrder, MatchesTheInsertionModelOnRandomFolders) {
+    std::mt19937 rng(20261208);
+    const std::wstring stems[] = {L"img", L"IMG", L"a", L"b", L"B", L"x_", L"", L"p1.b", L"scan-"};
+    const std::wstring exts[] = {L".png", L".PNG", L".jpg", L"", L".tar.gz", L".txt", L"."};
+    for (int round = 0; round < 300; ++round) {
+        std::vector<Entry> records;
+        const int count = 1 + static_cast<int>(rng() % 60);
+        for (int i = 0; i < count; ++i) {
+            std::wstring name = stems[rng() % std::size(stems)];
+            if (rng() % 6 != 0) {
+                const unsigned value = rng() % 30;
+                std::wstring digits = std::to_wstring(value);
+                if (rng() % 4 == 0) digits.insert(0, rng() % 3, L'0');
+                name += digits;
+            }
+            if (rng() % 5 == 0) name += L"z";
+            name += exts[rng() % std::size(exts)];
+            if (name.empty()) name = L"n";
+            records.push_back(Record(name, rng() % 10 == 0));
+        }
+        std::vector<Entry*> discovered;
+        for (Entry& r : records) discovered.push_back(&r);
+        const std::vector<Entry*> expected = InsertionModel(discovered);
+        std::vector<Entry*> actual = discovered;
+        OrderEntries(actual);
+        ASSERT_EQ(actual, expected) << "round " << round;
+    }
+}
