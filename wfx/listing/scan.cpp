@@ -36,10 +36,32 @@ bool IsFrontEntry(const Entry& record) {
     return !IsDigit(name[dot - 1]);
 }
 
+int CompareNatural(std::wstring_view a, std::wstring_view b) {
+    // Names that differ only inside one digit run, both runs of the same length, order by that
+    // run's value, which for equal lengths is its character order; any natural comparison agrees.
+    // Runs over 9 digits are left to the platform, whose reading of long runs is its own.
+    constexpr size_t kFastDigits = 9;
+    const auto [endA, endB] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+    if (endA == a.end() && endB == b.end()) return 0;
+    const size_t i = static_cast<size_t>(endA - a.begin());
+    if (i < a.size() && i < b.size() && IsDigit(a[i]) && IsDigit(b[i])) {
+        size_t start = i;
+        while (start > 0 && IsDigit(a[start - 1])) --start;
+        size_t runA = i;
+        while (runA < a.size() && IsDigit(a[runA])) ++runA;
+        size_t runB = i;
+        while (runB < b.size() && IsDigit(b[runB])) ++runB;
+        if (runA == runB && runA - start <= kFastDigits && a.substr(runA) == b.substr(runB)) {
+            return a[i] < b[i] ? -1 : 1;
+        }
+    }
+    return StrCmpLogicalW(a.data(), b.data());
+}
+
 int CompareNumbered(std::wstring_view a, std::wstring_view b) {
     const int byExtension = CompareFoldAscii(Extension(a), Extension(b));
     if (byExtension != 0) return byExtension;
-    return StrCmpLogicalW(a.data(), b.data());
+    return CompareNatural(a, b);
 }
 
 size_t OrderEntries(std::vector<Entry*>& discovered) {
