@@ -1,0 +1,126 @@
+// The root preview's fit and scaling, on bitmaps made here: the delivered module carries no
+// "BITMAP1", so these paths are reached only through the plain functions.
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "presentation/presentation.h"
+
+namespace {
+
+using tf::FitPreview;
+using tf::PreviewSize;
+
+void ExpectFit(int bw, int bh, int ww, int wh, bool scaled, int w, int h) {
+    const PreviewSize s = FitPreview(bw, bh, ww, wh);
+    EXPECT_EQ(s.scaled, scaled) << bw << "x" << bh << " into " << ww << "x" << wh;
+    EXPECT_EQ(s.width, w) << bw << "x" << bh << " into " << ww << "x" << wh;
+    EXPECT_EQ(s.height, h) << bw << "x" << bh << " into " << ww << "x" << wh;
+}
+
+// A bitmap of the screen's format: the left half red, the right half blue.
+HBITMAP MakeHalves(int width, int height) {
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HDC dc = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ kept = SelectObject(dc, bitmap);
+    RECT left{0, 0, width / 2, height}, right{width / 2, 0, width, height};
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0)), blue = CreateSolidBrush(RGB(0, 0, 255));
+    FillRect(dc, &left, red);
+    FillRect(dc, &right, blue);
+    SelectObject(dc, kept);
+    DeleteObject(red);
+    DeleteObject(blue);
+    DeleteDC(dc);
+    return bitmap;
+}
+
+SIZE BitmapSize(HBITMAP bitmap) {
+    BITMAP info{};
+    if (GetObjectW(bitmap, sizeof info, &info) == 0) return {0, 0};
+    return {info.bmWidth, info.bmHeight};
+}
+
+COLORREF Pixel(HBITMAP bitmap, int x, int y) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ kept = SelectObject(dc, bitmap);
+    const COLORREF colour = GetPixel(dc, x, y);
+    SelectObject(dc, kept);
+    DeleteDC(dc);
+    return colour;
+}
+
+}  // namespace
+
+TEST(PreviewFit, WorkedSizes) {
+    ExpectFit(64, 32, 48, 48, true, 48, 24);
+    ExpectFit(64, 32, 100, 100, false, 64, 32);
+    ExpectFit(64, 32, 16, 200, true, 16, 8);
+    // Too tall when filling the width: the height is filled instead.
+    ExpectFit(32, 64, 48, 48, true, 24, 48);
+    ExpectFit(64, 32, 100, 20, true, 40, 20);
+    // Not smaller in both directions: fitted, and it may then grow in the other one.
+    ExpectFit(64, 32, 200, 33, true, 66, 33);
+    ExpectFit(64, 32, 64, 100, true, 64, 32);
+    ExpectFit(64, 32, 100, 32, true, 64, 32);
+}
+
+TEST(PreviewFit, NoSideEverZero) {
+    ExpectFit(1000, 1, 10, 10, true, 10, 1);
+    ExpectFit(1, 1000, 10, 10, true, 1, 10);
+    ExpectFit(64, 32, 1, 1, true, 1, 1);
+    ExpectFit(0, 32, 10, 10, false, 0, 32);
+    ExpectFit(64, -3, 10, 10, false, 64, -3);
+}
+
+TEST(PreviewFit, HugeBoxDoesNotOverflow) {
+    // The height for the full width does not fit 32 bits (MulDiv answers -1): fill the height.
+    ExpectFit(2, 2000, INT_MAX, 1000, true, 1, 1000);
+    ExpectFit(64, 2, INT_MAX, INT_MAX, false, 64, 2);
+}
+
+TEST(PreviewBitmap, ScalesToTheFittedSizeKeepingThePicture) {
+    for (bool nt : {true, false}) {
+        SCOPED_TRACE(nt ? "HALFTONE" : "COLORONCOLOR");
+        HBITMAP place = nullptr;
+        ASSERT_EQ(tf::PreviewFromBitmap(MakeHalves(64, 32), 48, 48, nt, &place), tf::FS_BITMAP_EXTRACTED);
+        ASSERT_NE(place, nullptr);
+        SIZE s = BitmapSize(place);
+        EXPECT_EQ(s.cx, 48);
+        EXPECT_EQ(s.cy, 24);
+        EXPECT_EQ(Pixel(place, 2, 12), RGB(255, 0, 0));
+        EXPECT_EQ(Pixel(place, 45, 12), RGB(0, 0, 255));
+        DeleteObject(place);
+
+        place = nullptr;
+        ASSERT_EQ(tf::PreviewFromBitmap(MakeHalves(64, 32), 16, 200, nt, &place), tf::FS_BITMAP_EXTRACTED);
+        s = BitmapSize(place);
+        EXPECT_EQ(s.cx, 16);
+        EXPECT_EQ(s.cy, 8);
+        DeleteObject(place);
+    }
+}
+
+TEST(PreviewBitmap, SmallerThanTheBoxIsHandedOverItself) {
+    HBITMAP loaded = MakeHalves(64, 32);
+    HBITMAP place = nullptr;
+    ASSERT_EQ(tf::PreviewFromBitmap(loaded, 100, 100, true, &place), tf::FS_BITMAP_EXTRACTED);
+    EXPECT_EQ(place, loaded);
+    DeleteObject(place);
+}
+
+TEST(PreviewBitmap, NotABitmapGivesNoPreview) {
+    HBITMAP place = nullptr;
+    EXPECT_EQ(tf::PreviewFromBitmap(nullptr, 48, 48, true, &place), tf::FS_BITMAP_NONE);
+    EXPECT_EQ(place, nullptr);
+}
+
+TEST(PreviewBitmap, RootPreviewWithoutBitmapResourceOrWithAnEmptyBox) {
+    HBITMAP place = nullptr;
+    // This test program carries no "BITMAP1" either.
+    EXPECT_EQ(tf::RootPreview(GetModuleHandleW(nullptr), 48, 48, &place), tf::FS_BITMAP_NONE);
+    EXPECT_EQ(tf::RootPreview(GetModuleHandleW(nullptr), 0, 48, &place), tf::FS_BITMAP_NONE);
+    EXPECT_EQ(tf::RootPreview(GetModuleHandleW(nullptr), 48, 48, nullptr), tf::FS_BITMAP_NONE);
+    EXPECT_EQ(place, nullptr);
+}
