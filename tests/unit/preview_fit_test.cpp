@@ -4,6 +4,8 @@
 
 #include <climits>
 
+#include "host/exports.h"
+#include "host/state.h"
 #include "presentation/presentation.h"
 
 namespace {
@@ -60,8 +62,8 @@ TEST(PreviewFit, WorkedSizes) {
     // Too tall when filling the width: the height is filled instead.
     ExpectFit(32, 64, 48, 48, true, 24, 48);
     ExpectFit(64, 32, 100, 20, true, 40, 20);
-    // Not smaller in both directions: fitted, and it may then grow in the other one.
-    ExpectFit(64, 32, 200, 33, true, 66, 33);
+    // Not smaller in both directions: fitted, never beyond the bitmap's own size.
+    ExpectFit(64, 32, 200, 32, true, 64, 32);
     ExpectFit(64, 32, 64, 100, true, 64, 32);
     ExpectFit(64, 32, 100, 32, true, 64, 32);
 }
@@ -118,9 +120,44 @@ TEST(PreviewBitmap, NotABitmapGivesNoPreview) {
 
 TEST(PreviewBitmap, RootPreviewWithoutBitmapResourceOrWithAnEmptyBox) {
     HBITMAP place = nullptr;
-    // This test program carries no "BITMAP1" either.
-    EXPECT_EQ(tf::RootPreview(GetModuleHandleW(nullptr), 48, 48, &place), tf::FS_BITMAP_NONE);
-    EXPECT_EQ(tf::RootPreview(GetModuleHandleW(nullptr), 0, 48, &place), tf::FS_BITMAP_NONE);
+    EXPECT_EQ(tf::RootPreview(GetModuleHandleW(L"kernel32.dll"), 48, 48, &place), tf::FS_BITMAP_NONE);
+    // This program carries a "BITMAP1", but there is nothing to fit it into.
+    for (int width : {0, -5, 48}) {
+        EXPECT_EQ(tf::RootPreview(GetModuleHandleW(nullptr), width, width == 48 ? 0 : 48, &place), tf::FS_BITMAP_NONE);
+    }
     EXPECT_EQ(tf::RootPreview(GetModuleHandleW(nullptr), 48, 48, nullptr), tf::FS_BITMAP_NONE);
     EXPECT_EQ(place, nullptr);
+}
+
+// The root preview end to end, with this test program standing in for a module that carries a
+// 64 x 32 "BITMAP1" (tests/unit/root_preview.rc).
+TEST(RootPreview, FitsTheModulesBitmapIntoTheWantedBox) {
+    const HINSTANCE kept = tf::g_state.moduleInstance;
+    tf::g_state.moduleInstance = GetModuleHandleW(nullptr);
+    const struct {
+        int boxWidth, boxHeight, width, height;
+    } cases[] = {{48, 48, 48, 24}, {100, 100, 64, 32}, {16, 200, 16, 8}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.boxWidth << "x" << c.boxHeight);
+        for (bool narrow : {false, true}) {
+            HBITMAP bitmap = nullptr;
+            WCHAR wide[MAX_PATH] = L"\\C:\\";
+            char name[MAX_PATH] = "\\C:\\";
+            const int answer = narrow ? FsGetPreviewBitmap(name, c.boxWidth, c.boxHeight, &bitmap)
+                                      : FsGetPreviewBitmapW(wide, c.boxWidth, c.boxHeight, &bitmap);
+            ASSERT_EQ(answer, tf::FS_BITMAP_EXTRACTED);
+            const SIZE s = BitmapSize(bitmap);
+            EXPECT_EQ(s.cx, c.width);
+            EXPECT_EQ(s.cy, c.height);
+            EXPECT_EQ(Pixel(bitmap, 1, s.cy / 2), RGB(0, 0, 0));
+            EXPECT_EQ(Pixel(bitmap, s.cx - 2, s.cy / 2), RGB(255, 255, 255));
+            EXPECT_STREQ(name, "\\C:\\");
+            EXPECT_STREQ(wide, L"\\C:\\");
+            DeleteObject(bitmap);
+        }
+    }
+    HBITMAP bitmap = nullptr;
+    WCHAR parent[MAX_PATH] = L"\\..\\";
+    EXPECT_EQ(FsGetPreviewBitmapW(parent, 48, 48, &bitmap), tf::FS_BITMAP_NONE);
+    tf::g_state.moduleInstance = kept;
 }
