@@ -7,6 +7,7 @@
 #include "host/exports.h"
 #include "host/state.h"
 #include "presentation/presentation.h"
+#include "support/support.h"
 
 namespace {
 
@@ -160,4 +161,37 @@ TEST(RootPreview, FitsTheModulesBitmapIntoTheWantedBox) {
     WCHAR parent[MAX_PATH] = L"\\..\\";
     EXPECT_EQ(FsGetPreviewBitmapW(parent, 48, 48, &bitmap), tf::FS_BITMAP_NONE);
     tf::g_state.moduleInstance = kept;
+}
+
+// On the NT family the preview is stretched with HALFTONE, which averages the pixels it drops;
+// COLORONCOLOR keeps whole pixels. Columns of one pixel, black and white, halved, show which.
+TEST(PreviewBitmap, HalftoneAveragesWhereColorOnColorDropsPixels) {
+    auto stripes = [] {
+        HDC screen = GetDC(nullptr);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, 64, 32);
+        HDC dc = CreateCompatibleDC(screen);
+        ReleaseDC(nullptr, screen);
+        HGDIOBJ kept = SelectObject(dc, bitmap);
+        for (int x = 0; x < 64; ++x) {
+            for (int y = 0; y < 32; ++y) SetPixel(dc, x, y, x % 2 ? RGB(255, 255, 255) : RGB(0, 0, 0));
+        }
+        SelectObject(dc, kept);
+        DeleteDC(dc);
+        return bitmap;
+    };
+    HBITMAP dropped = nullptr;
+    ASSERT_EQ(tf::PreviewFromBitmap(stripes(), 32, 32, false, &dropped), tf::FS_BITMAP_EXTRACTED);
+    const COLORREF kept = Pixel(dropped, 10, 8);
+    EXPECT_TRUE(kept == RGB(0, 0, 0) || kept == RGB(255, 255, 255)) << std::hex << kept;
+    DeleteObject(dropped);
+
+    HBITMAP averaged = nullptr;
+    ASSERT_EQ(tf::PreviewFromBitmap(stripes(), 32, 32, true, &averaged), tf::FS_BITMAP_EXTRACTED);
+    const COLORREF grey = Pixel(averaged, 10, 8);
+    DeleteObject(averaged);
+    if (tftest::UnderWine() && (grey == RGB(0, 0, 0) || grey == RGB(255, 255, 255))) {
+        GTEST_SKIP() << "Wine stretches HALFTONE like COLORONCOLOR";
+    }
+    EXPECT_GT(GetRValue(grey), 32);
+    EXPECT_LT(GetRValue(grey), 224);
 }
