@@ -81,7 +81,7 @@ TEST(Icons, DriveEntriesGetTheSharedDriveIconUnderOneCacheName) {
     WideName large(L"\\C:\\");
     HICON big = nullptr;
     ASSERT_EQ(IconW()(large.text, 0, &big), kExtracted);
-    if (UnderWine()) GTEST_SKIP() << "Wine hands out the 16 x 16 image unstretched for the large form";
+    if (UnderWine()) GTEST_SKIP() << "Wine's shared icon cache hands back the 16 x 16 icon loaded first for the large form";
     EXPECT_EQ(IconSize(big).cx, GetSystemMetrics(SM_CXICON)) << "the large form is the system's icon size";
 }
 
