@@ -34,8 +34,10 @@ std::wstring TimeText(const FILETIME& time) {
 }  // namespace
 
 int CmdList(Context& ctx) {
+    // --fields adds the plugin's content fields as columns.
+    const bool fields = std::erase(ctx.args, std::wstring(L"--fields")) > 0;
     if (ctx.args.size() != 1) {
-        Err(L"usage: list PLUGINPATH\n");
+        Err(L"usage: list [--fields] PLUGINPATH\n");
         return 2;
     }
     auto findFirst = ctx.plugin.Get<FsFindFirstWFn>("FsFindFirstW");
@@ -49,13 +51,14 @@ int CmdList(Context& ctx) {
         return 1;
     }
     struct Row {
-        std::wstring size, attributes, time, name;
+        std::wstring size, attributes, time, name, fields;
     };
     std::vector<Row> rows;
     do {
         const unsigned long long size = (static_cast<unsigned long long>(record.nFileSizeHigh) << 32) | record.nFileSizeLow;
         rows.push_back({(record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? L"<dir>" : Format(L"%llu", size),
-                        AttributeText(record.dwFileAttributes), TimeText(record.ftLastWriteTime), record.cFileName});
+                        AttributeText(record.dwFileAttributes), TimeText(record.ftLastWriteTime), record.cFileName,
+                        fields ? FieldColumns(ctx.plugin, path, record.cFileName) : L""});
     } while (findNext(handle, &record));
     findClose(handle);
 
@@ -67,9 +70,11 @@ int CmdList(Context& ctx) {
     }
     const int sw = static_cast<int>(sizeWidth);
     const int tw = static_cast<int>(timeWidth);
-    Out(Format(L"%*ls  %-5ls  %-*ls  %ls\n", sw, L"size", L"attr", tw, L"last write (UTC)", L"name"));
+    const std::wstring fieldHeader = fields ? FieldColumns(ctx.plugin) : L"";
+    Out(Format(L"%*ls  %-5ls  %-*ls  %ls%ls\n", sw, L"size", L"attr", tw, L"last write (UTC)", fieldHeader.c_str(), L"name"));
     for (const Row& r : rows) {
-        Out(Format(L"%*ls  %-5ls  %-*ls  %ls\n", sw, r.size.c_str(), r.attributes.c_str(), tw, r.time.c_str(), r.name.c_str()));
+        Out(Format(L"%*ls  %-5ls  %-*ls  %ls%ls\n", sw, r.size.c_str(), r.attributes.c_str(), tw, r.time.c_str(), r.fields.c_str(),
+                   r.name.c_str()));
     }
     Out(Format(L"%zu entries\n", rows.size()));
     return 0;

@@ -41,6 +41,13 @@ struct Command {
 
 // Commands, one source file each.
 int CmdList(Context& ctx);
+int CmdFields(Context& ctx);
+int CmdIcon(Context& ctx);
+int CmdPreview(Context& ctx);
+
+// Content-field columns for `list --fields`: the header, and the cells of one entry in a folder.
+std::wstring FieldColumns(const Plugin& plugin);
+std::wstring FieldColumns(const Plugin& plugin, const std::wstring& folder, const wchar_t* name);
 
 // Progress callback given to FsInitW: draws a bar on stderr.
 int WINAPI ProgressBar(int pluginNr, WCHAR* source, WCHAR* target, int percent);

@@ -10,6 +10,9 @@ namespace {
 
 constexpr Command kCommands[] = {
     {L"list", L"list PLUGINPATH            entries as the file manager sees them", CmdList},
+    {L"fields", L"fields PLUGINPATH          the content fields of one entry", CmdFields},
+    {L"icon", L"icon [--large] PLUGINPATH  the plugin's icon answer and the icon's size", CmdIcon},
+    {L"preview", L"preview PLUGINPATH W H     the plugin's preview answer: a local path or a bitmap", CmdPreview},
 };
 
 void WriteUtf8(DWORD which, const std::wstring& text) {
