@@ -2,7 +2,7 @@
 # make test   builds, then runs every test of both builds under Wine
 # make demo   builds, then shows the plugin at work on a sample folder
 # Each target first installs what is missing (scripts/setup).
-.PHONY: all setup build test demo clean
+.PHONY: all setup build test demo bench clean
 
 all: build
 
@@ -24,3 +24,6 @@ demo: build
 
 clean:
 	rm -rf build dist
+
+bench: build
+	bash scripts/bench

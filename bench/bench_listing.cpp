@@ -1,0 +1,133 @@
+// Listing: raw enumeration against the module's listing, grouping on and off, and the memory
+// the listing holds at its peak.
+#include <cstdlib>
+#include <new>
+
+#include "bench.h"
+#include "host/state.h"
+#include "listing/scan.h"
+
+namespace {
+
+// Every allocation of this program passes here; while counting, the live and peak bytes of the
+// listing code (linked into this program from the plugin's library) are tracked.
+bool g_counting = false;
+size_t g_live = 0;
+size_t g_peak = 0;
+
+struct alignas(16) Header {
+    size_t size;
+};
+
+void* Allocate(size_t size) {
+    auto* header = static_cast<Header*>(std::malloc(sizeof(Header) + size));
+    if (header == nullptr) throw std::bad_alloc();
+    header->size = size;
+    if (g_counting) {
+        g_live += size;
+        if (g_live > g_peak) g_peak = g_live;
+    }
+    return header + 1;
+}
+
+void Release(void* p) {
+    if (p == nullptr) return;
+    Header* header = static_cast<Header*>(p) - 1;
+    if (g_counting) g_live -= header->size;
+    std::free(header);
+}
+
+}  // namespace
+
+void* operator new(size_t size) { return Allocate(size); }
+void* operator new[](size_t size) { return Allocate(size); }
+void operator delete(void* p) noexcept { Release(p); }
+void operator delete[](void* p) noexcept { Release(p); }
+void operator delete(void* p, size_t) noexcept { Release(p); }
+void operator delete[](void* p, size_t) noexcept { Release(p); }
+
+namespace tfbench {
+
+namespace {
+
+using FindFirstW = HANDLE(WINAPI*)(WCHAR*, WIN32_FIND_DATAW*);
+using FindNextW = BOOL(WINAPI*)(HANDLE, WIN32_FIND_DATAW*);
+using FindCloseFn = int(WINAPI*)(HANDLE);
+using ExecuteW = int(WINAPI*)(HWND, WCHAR*, WCHAR*);
+
+size_t RawEnumerate(const std::wstring& folder) {
+    WIN32_FIND_DATAW record;
+    const HANDLE search = FindFirstFileW((folder + L"\\*.*").c_str(), &record);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    size_t count = 0;
+    do ++count;
+    while (FindNextFileW(search, &record));
+    FindClose(search);
+    return count;
+}
+
+size_t PluginList(const Module& module, const std::wstring& folder) {
+    static const auto first = module.Fn<FindFirstW>("FsFindFirstW");
+    static const auto next = module.Fn<FindNextW>("FsFindNextW");
+    static const auto close = module.Fn<FindCloseFn>("FsFindClose");
+    std::wstring path = L"\\" + folder;
+    WIN32_FIND_DATAW record;
+    const HANDLE handle = first(path.data(), &record);
+    if (handle == INVALID_HANDLE_VALUE) return 0;
+    size_t count = 0;
+    do ++count;
+    while (next(handle, &record));
+    close(handle);
+    return count;
+}
+
+// Flips the module's grouping switch through its "properties" verb; false when it has none.
+bool FlipGrouping(const Module& module, const std::wstring& folder) {
+    const auto execute = module.Fn<ExecuteW>("FsExecuteFileW");
+    if (execute == nullptr) return false;
+    std::wstring path = L"\\" + folder;
+    std::wstring verb = L"properties";
+    execute(nullptr, path.data(), verb.data());
+    return true;
+}
+
+}  // namespace
+
+void BenchListing(const Module& module, const std::wstring& fixtures, int runs, std::vector<Row>& rows) {
+    double groupedMs[2] = {};
+    const int sizes[2] = {10000, 100000};
+    for (int i = 0; i < 2; ++i) {
+        const std::wstring folder = fixtures + L"\\listing-" + std::to_wstring(sizes[i]);
+        size_t files = 0, listed = 0, ungroupedListed = 0;
+        const double raw = MedianMs(runs, [&] { files = RawEnumerate(folder); });
+        groupedMs[i] = MedianMs(runs, [&] { listed = PluginList(module, folder); });
+        const std::wstring label = Format(L"listing %d, grouping on", sizes[i]);
+        rows.push_back({label, groupedMs[i], raw, L"ms", i == 1 ? 1.5 : 0.0,
+                        Format(L"%zu entries read, %zu listed", files, listed)});
+        if (FlipGrouping(module, folder)) {
+            const double off = MedianMs(runs, [&] { ungroupedListed = PluginList(module, folder); });
+            FlipGrouping(module, folder);
+            rows.push_back({Format(L"listing %d, grouping off", sizes[i]), off, raw, L"ms", 0.0,
+                            Format(L"%zu listed", ungroupedListed)});
+        } else {
+            rows.push_back({Format(L"listing %d, grouping off", sizes[i]), 0, 0, L"ms", 0.0, L"the module has no properties verb"});
+        }
+    }
+    rows.push_back({L"listing time, 100000 against 10000", groupedMs[1] / groupedMs[0], 0, L"x", 11.0, L"linear would be 10"});
+
+    // Peak bytes that one listing of the large folder holds, per entry read.
+    const std::wstring folder = fixtures + L"\\listing-100000";
+    const size_t files = RawEnumerate(folder);
+    tf::g_state.grouping = 1;
+    g_live = 0;
+    g_peak = 0;
+    g_counting = true;
+    {
+        std::unique_ptr<tf::EntryList> list = tf::ScanFolder(folder.c_str());
+    }
+    g_counting = false;
+    rows.push_back({L"listing memory at 100000, peak per entry", files ? static_cast<double>(g_peak) / static_cast<double>(files) : 0, 0,
+                    L"B", 650.0, Format(L"peak %zu bytes for %zu entries", g_peak, files)});
+}
+
+}  // namespace tfbench

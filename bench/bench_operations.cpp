@@ -1,0 +1,99 @@
+// Series operations: rename, copy and delete of a 2,000-member series through the exports,
+// against a loop of the same raw system calls over the same names.
+#include "bench.h"
+
+namespace tfbench {
+
+namespace {
+
+constexpr int kMembers = 2000;
+constexpr int kShift = 500;  // the rename overlaps its source from above
+
+using RenMovW = int(WINAPI*)(WCHAR*, WCHAR*, BOOL, BOOL, void*);
+using DeleteW = BOOL(WINAPI*)(WCHAR*);
+using InitW = int(WINAPI*)(int, void*, void*, void*);
+
+int WINAPI CarryOn(int, WCHAR*, WCHAR*, int) { return 0; }
+
+std::wstring Member(const std::wstring& folder, const wchar_t* prefix, int counter) {
+    return Format(L"%ls\\%ls%04d.dat", folder.c_str(), prefix, counter);
+}
+
+std::wstring Range(const std::wstring& folder, const wchar_t* prefix, int first, int last) {
+    return Format(L"\\%ls\\%ls<%04d-%d>.dat", folder.c_str(), prefix, first, last);
+}
+
+// The delete warning is answered Yes, as a user who confirms it would.
+LRESULT CALLBACK AnswerYes(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE) PostMessageW(reinterpret_cast<HWND>(wParam), WM_COMMAND, IDYES, 0);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void MoveAll(const std::wstring& folder, int fromFirst, int toFirst) {
+    // Walk so that no target is a member still to be moved.
+    const bool backward = toFirst > fromFirst;
+    for (int i = 0; i < kMembers; ++i) {
+        const int k = backward ? kMembers - 1 - i : i;
+        MoveFileW(Member(folder, L"s", fromFirst + k).c_str(), Member(folder, L"s", toFirst + k).c_str());
+    }
+}
+
+void CopyAll(const std::wstring& folder) {
+    for (int k = 1; k <= kMembers; ++k) CopyFileW(Member(folder, L"s", k).c_str(), Member(folder, L"c", k).c_str(), TRUE);
+}
+
+void DeleteAll(const std::wstring& folder) {
+    for (int k = 1; k <= kMembers; ++k) DeleteFileW(Member(folder, L"c", k).c_str());
+}
+
+}  // namespace
+
+void BenchOperations(const Module& module, const std::wstring& scratch, int runs, std::vector<Row>& rows) {
+    const auto renMov = module.Fn<RenMovW>("FsRenMovFileW");
+    const auto remove = module.Fn<DeleteW>("FsDeleteFileW");
+    if (renMov == nullptr || remove == nullptr) {
+        rows.push_back({L"series operations", 0, 0, L"ms", 0, L"the module has no FsRenMovFileW / FsDeleteFileW"});
+        return;
+    }
+    module.Fn<InitW>("FsInitW")(1, reinterpret_cast<void*>(&CarryOn), nullptr, nullptr);
+    const std::wstring folder = scratch + L"\\ops";
+    CreateDirectoryW(scratch.c_str(), nullptr);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    for (int k = 1; k <= kMembers; ++k) {
+        const HANDLE file = CreateFileW(Member(folder, L"s", k).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        const std::string content(64, static_cast<char>('a' + k % 26));
+        WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+
+    std::wstring from = Range(folder, L"s", 1, kMembers);
+    std::wstring to = Format(L"\\%ls\\s<%04d>.dat", folder.c_str(), 1 + kShift);
+    int result = 0;
+    const double renameRaw = MedianMs(runs, [&] { MoveAll(folder, 1, 1 + kShift); }, [&] {});
+    MoveAll(folder, 1 + kShift, 1);
+    const double renamePlugin = MedianMs(
+        runs, [&] { result = renMov(from.data(), to.data(), TRUE, FALSE, nullptr); },
+        [&] { MoveAll(folder, 1 + kShift, 1); });
+    MoveAll(folder, 1 + kShift, 1);
+    rows.push_back({L"rename 2000-member series, overlapping", renamePlugin, renameRaw, L"ms", 1.15,
+                    Format(L"plugin answered %d", result)});
+
+    std::wstring copyTo = Range(folder, L"c", 1, kMembers);
+    const double copyRaw = MedianMs(runs, [&] { CopyAll(folder); }, [&] { DeleteAll(folder); });
+    const double copyPlugin = MedianMs(runs, [&] { result = renMov(from.data(), copyTo.data(), FALSE, FALSE, nullptr); },
+                                       [&] { DeleteAll(folder); });
+    rows.push_back({L"copy 2000-member series", copyPlugin, copyRaw, L"ms", 1.15, Format(L"plugin answered %d", result)});
+
+    const HHOOK hook = SetWindowsHookExW(WH_CBT, AnswerYes, nullptr, GetCurrentThreadId());
+    const double deleteRaw = MedianMs(runs, [&] { DeleteAll(folder); }, [&] { CopyAll(folder); });
+    const double deletePlugin = MedianMs(runs, [&] { result = remove(copyTo.data()); }, [&] { CopyAll(folder); });
+    UnhookWindowsHookEx(hook);
+    rows.push_back({L"delete 2000-member series", deletePlugin, deleteRaw, L"ms", 0,
+                    Format(L"plugin answered %d; two message pumps per member", result)});
+    DeleteAll(folder);
+    for (int k = 1; k <= kMembers; ++k) DeleteFileW(Member(folder, L"s", k).c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace tfbench
