@@ -44,6 +44,13 @@ int CmdList(Context& ctx);
 int CmdFields(Context& ctx);
 int CmdIcon(Context& ctx);
 int CmdPreview(Context& ctx);
+int CmdDelete(Context& ctx);
+int CmdMkDir(Context& ctx);
+int CmdRmDir(Context& ctx);
+int CmdGet(Context& ctx);
+int CmdPut(Context& ctx);
+int CmdAttr(Context& ctx);
+int CmdTouch(Context& ctx);
 
 // Content-field columns for `list --fields`: the header, and the cells of one entry in a folder.
 std::wstring FieldColumns(const Plugin& plugin);

@@ -13,7 +13,25 @@ constexpr Command kCommands[] = {
     {L"fields", L"fields PLUGINPATH          the content fields of one entry", CmdFields},
     {L"icon", L"icon [--large] PLUGINPATH  the plugin's icon answer and the icon's size", CmdIcon},
     {L"preview", L"preview PLUGINPATH W H     the plugin's preview answer: a local path or a bitmap", CmdPreview},
+    {L"delete", L"delete PLUGINPATH [--yes]  delete a file, or every member of a series after the plugin's warning\n"
+                L"                             (--yes answers the warning with Yes)", CmdDelete},
+    {L"mkdir", L"mkdir PLUGINPATH           make a folder", CmdMkDir},
+    {L"rmdir", L"rmdir PLUGINPATH           remove an empty folder", CmdRmDir},
+    {L"get", L"get REMOTE LOCAL [--overwrite] [--move]  download an entry (a series: its first member)", CmdGet},
+    {L"put", L"put LOCAL REMOTE [--overwrite] [--move]  upload a local file", CmdPut},
+    {L"attr", L"attr PLUGINPATH ATTRS      set attributes (r, h, s, a, - for none, or hex) on a file or every member",
+     CmdAttr},
+    {L"touch", L"touch PLUGINPATH [--created T] [--accessed T] [--written T]  set times (UTC, or now)", CmdTouch},
 };
+
+// Ctrl+C during a series: the next progress report answers cancel, as the file manager's abort
+// button does. A second Ctrl+C before that report ends the program the usual way.
+volatile LONG g_cancelRequested = 0;
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+    return InterlockedExchange(&g_cancelRequested, 1) == 0;
+}
 
 void WriteUtf8(DWORD which, const std::wstring& text) {
     const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
@@ -99,7 +117,9 @@ int WINAPI ProgressBar(int, WCHAR* source, WCHAR* target, int percent) {
     Err(Format(L"\r[%ls] %3d%% %ls%ls%ls", bar.c_str(), percent, source ? source : L"",
                target ? L" -> " : L"", target ? target : L""));
     if (percent >= 100) Err(L"\n");
-    return 0;
+    if (InterlockedExchange(&g_cancelRequested, 0) == 0) return 0;
+    Err(L"\ncancelled\n");
+    return 1;
 }
 
 }  // namespace tfhost
@@ -128,6 +148,7 @@ int wmain(int argc, wchar_t** argv) {
             return 1;
         }
         if (!StartPlugin(ctx.plugin, iniPath)) return 1;
+        SetConsoleCtrlHandler(OnConsoleControl, TRUE);
         return command.run(ctx);
     }
     return Usage();
