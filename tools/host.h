@@ -39,6 +39,9 @@ struct Command {
     CommandFn run;
 };
 
+// "FS_FILE_OK" ... "FS_FILE_NOTSUPPORTED" for the file operations' answers 0 to 6.
+const wchar_t* FileCodeName(int code);
+
 // Commands, one source file each.
 int CmdList(Context& ctx);
 int CmdFields(Context& ctx);
