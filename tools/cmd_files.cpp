@@ -28,11 +28,7 @@ int ReportBool(BOOL result) {
 
 // The answer of get and put: the host interface's file codes.
 int ReportFileCode(int result) {
-    static const wchar_t* const kNames[] = {L"FS_FILE_OK",         L"FS_FILE_EXISTS",     L"FS_FILE_NOTFOUND",
-                                            L"FS_FILE_READERROR",  L"FS_FILE_WRITEERROR", L"FS_FILE_USERABORT",
-                                            L"FS_FILE_NOTSUPPORTED"};
-    const bool known = result >= 0 && result < static_cast<int>(sizeof kNames / sizeof kNames[0]);
-    Out(Format(L"result %d: %ls\n", result, known ? kNames[result] : L"unknown"));
+    Out(Format(L"result %d: %ls\n", result, FileCodeName(result)));
     return result == 0 ? 0 : 1;
 }
 

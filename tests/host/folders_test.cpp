@@ -1,6 +1,7 @@
 // Making and removing folders through the plugin.
 #include <gtest/gtest.h>
 
+#include "support/member_files.h"
 #include "support/support.h"
 
 using namespace tftest;
@@ -56,8 +57,8 @@ TEST(Folders, NarrowTwinsConvertAndRefuseOverlongNames) {
     EXPECT_FALSE(Exists(dir / L"narrow"));
 
     // Over 1023 characters a cut name would stand for another folder: refused as missing.
-    std::string tooLong = "\\" + Narrow(dir.path()) + "\\" + std::string(1100 - dir.path().size(), 'x');
-    std::string cut = tooLong.substr(1, 1023 - 1);
+    const std::wstring cut = DeepPath(dir, 1022);
+    std::string tooLong = "\\" + Narrow(cut) + "-more";
     EXPECT_EQ(Module::Get().Fn<PathFnA>("FsMkDir")(tooLong.data()), 0);
-    EXPECT_FALSE(Exists(std::wstring(cut.begin(), cut.end())));
+    EXPECT_FALSE(Exists(cut));
 }

@@ -11,8 +11,9 @@ std::wstring MemberName(const std::wstring& prefix, int counter, int width, cons
 std::string MemberContent(int counter) { return "member " + std::to_string(counter) + "\n"; }
 
 bool MakeSeries(const TempDir& dir, const std::wstring& prefix, int first, int last, int width, const std::wstring& suffix) {
-    for (int i = first; i <= last; ++i) {
-        if (!WriteBytes(dir / MemberName(prefix, i, width, suffix), MemberContent(i))) return false;
+    for (long long i = first; i <= last; ++i) {
+        const int counter = static_cast<int>(i);
+        if (!WriteBytes(dir / MemberName(prefix, counter, width, suffix), MemberContent(counter))) return false;
     }
     return true;
 }
@@ -20,10 +21,21 @@ bool MakeSeries(const TempDir& dir, const std::wstring& prefix, int first, int l
 std::vector<int> IntactMembers(const TempDir& dir, const std::wstring& prefix, int first, int last, int width,
                                const std::wstring& suffix) {
     std::vector<int> intact;
-    for (int i = first; i <= last; ++i) {
-        if (ReadBytes(dir / MemberName(prefix, i, width, suffix)) == MemberContent(i)) intact.push_back(i);
+    for (long long i = first; i <= last; ++i) {
+        const int counter = static_cast<int>(i);
+        if (ReadBytes(dir / MemberName(prefix, counter, width, suffix)) == MemberContent(counter)) intact.push_back(counter);
     }
     return intact;
+}
+
+std::wstring DeepPath(const TempDir& dir, size_t length) {
+    std::wstring path = dir.path();
+    wchar_t letter = L'a';
+    while (path.size() + 1 + 200 + 1 + 10 <= length) {
+        path += L"\\" + std::wstring(200, letter++);
+        CreateDirectoryW((L"\\\\?\\" + path).c_str(), nullptr);
+    }
+    return path + L"\\" + std::wstring(length - path.size() - 1, L'z');
 }
 
 LockedFile::LockedFile(const std::wstring& path)

@@ -22,6 +22,10 @@ bool MakeSeries(const TempDir& dir, const std::wstring& prefix, int first, int l
 std::vector<int> IntactMembers(const TempDir& dir, const std::wstring& prefix, int first, int last, int width,
                                const std::wstring& suffix);
 
+// A path of exactly `length` characters inside the folder: the folders on the way are made, the
+// last component (at least 10 characters) is not.
+std::wstring DeepPath(const TempDir& dir, size_t length);
+
 // Opens a file with share mode 0 for as long as the object lives: no one else may open it.
 class LockedFile {
 public:

@@ -27,19 +27,19 @@ BOOL SetFileTimes(const WCHAR* localPath, const FILETIME* creation, const FILETI
 using namespace tf;
 
 BOOL WINAPI FsSetAttrW(WCHAR* remoteName, int newAttr) noexcept {
-    if (!IsEntryPath(remoteName)) return kOpFailed;
+    if (!IsItemPath(remoteName)) return kOpFailed;
     const DWORD attributes = SystemAttributes(newAttr);
     RangeSpec range;
-    if (!ParseRangeName(remoteName, range)) return SetFileAttributesLong(LocalPart(remoteName), attributes).ok;
+    if (!ParseRangeName(remoteName, range)) return SetFileAttributesLong(LocalPath(remoteName), attributes).ok;
     return ForEachMember(remoteName, range, [attributes](const WCHAR* local) {
         return static_cast<bool>(SetFileAttributesLong(local, attributes));
     });
 }
 
 BOOL WINAPI FsSetTimeW(WCHAR* remoteName, FILETIME* creation, FILETIME* lastAccess, FILETIME* lastWrite) noexcept {
-    if (!IsEntryPath(remoteName)) return kOpFailed;
+    if (!IsItemPath(remoteName)) return kOpFailed;
     RangeSpec range;
-    if (!ParseRangeName(remoteName, range)) return SetFileTimes(LocalPart(remoteName), creation, lastAccess, lastWrite);
+    if (!ParseRangeName(remoteName, range)) return SetFileTimes(LocalPath(remoteName), creation, lastAccess, lastWrite);
     return ForEachMember(remoteName, range, [=](const WCHAR* local) {
         return SetFileTimes(local, creation, lastAccess, lastWrite) != 0;
     });

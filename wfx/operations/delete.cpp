@@ -52,9 +52,9 @@ BOOL DeleteSeries(const WCHAR* pluginPath, const RangeSpec& range) {
 using namespace tf;
 
 BOOL WINAPI FsDeleteFileW(WCHAR* remoteName) noexcept {
-    if (!IsEntryPath(remoteName)) return kOpFailed;
+    if (!IsItemPath(remoteName)) return kOpFailed;
     RangeSpec range;
-    if (!ParseRangeName(remoteName, range)) return DeleteFileLong(LocalPart(remoteName)).ok;
+    if (!ParseRangeName(remoteName, range)) return DeleteFileLong(LocalPath(remoteName)).ok;
     return DeleteSeries(remoteName, range);
 }
 

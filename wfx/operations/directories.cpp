@@ -6,13 +6,13 @@
 using namespace tf;
 
 BOOL WINAPI FsMkDirW(WCHAR* path) noexcept {
-    if (!IsEntryPath(path)) return kOpFailed;
-    return CreateDirectoryLong(LocalPart(path)).ok;
+    if (!IsItemPath(path)) return kOpFailed;
+    return CreateDirectoryLong(LocalPath(path)).ok;
 }
 
 BOOL WINAPI FsRemoveDirW(WCHAR* remoteName) noexcept {
-    if (!IsEntryPath(remoteName)) return kOpFailed;
-    return RemoveDirectoryLong(LocalPart(remoteName)).ok;
+    if (!IsItemPath(remoteName)) return kOpFailed;
+    return RemoveDirectoryLong(LocalPath(remoteName)).ok;
 }
 
 BOOL WINAPI FsMkDir(char* path) noexcept {

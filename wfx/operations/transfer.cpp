@@ -60,9 +60,9 @@ int WINAPI FsGetFileW(WCHAR* remoteName, WCHAR* localName, int copyFlags, Remote
         remote = members[which];
     }
     if (copyFlags & FS_COPYFLAGS_RESUME) return FS_FILE_NOTSUPPORTED;
-    if (!IsEntryPath(remote) || !IsLocalPath(localName)) return FS_FILE_NOTFOUND;
+    if (!IsItemPath(remote) || !IsLocalPath(localName)) return FS_FILE_NOTFOUND;
     if (ReportProgress(remote, localName, 0) != 0) return FS_FILE_USERABORT;
-    const int result = TransferFile(LocalPart(remote), localName, copyFlags);
+    const int result = TransferFile(LocalPath(remote), localName, copyFlags);
     // Once the file has arrived, the last report can no longer undo it.
     if (result == FS_FILE_OK) ReportProgress(remote, localName, 100);
     return result;
@@ -70,9 +70,9 @@ int WINAPI FsGetFileW(WCHAR* remoteName, WCHAR* localName, int copyFlags, Remote
 
 int WINAPI FsPutFileW(WCHAR* localName, WCHAR* remoteName, int copyFlags) noexcept {
     if (copyFlags & FS_COPYFLAGS_RESUME) return FS_FILE_NOTSUPPORTED;
-    if (!IsEntryPath(remoteName) || !IsLocalPath(localName)) return FS_FILE_NOTFOUND;
+    if (!IsItemPath(remoteName) || !IsLocalPath(localName)) return FS_FILE_NOTFOUND;
     if (ReportProgress(localName, remoteName, 0) != 0) return FS_FILE_USERABORT;
-    const int result = TransferFile(localName, LocalPart(remoteName), copyFlags);
+    const int result = TransferFile(localName, LocalPath(remoteName), copyFlags);
     if (result == FS_FILE_OK) ReportProgress(localName, remoteName, 100);
     return result;
 }
