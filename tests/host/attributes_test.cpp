@@ -109,6 +109,21 @@ TEST(SetAttr, RangeEndingAtTheLargestCounterEnds) {
     EXPECT_EQ(progress.percents(), (std::vector<int>{50, 100}));
 }
 
+// Regression: members whose names could not be built were skipped, so a series none of whose
+// members could be reached reported success.
+TEST(SetAttrAndTime, UnreachableMembersFailInsteadOfBeingSkipped) {
+    TempDir dir;
+    std::wstring entry = dir.Plugin();
+    while (entry.size() < 1100) entry += L"\\folder";
+    entry += L"\\img<1-3>.png";
+    ProgressRecorder progress;
+    progress.InitModule();
+    FILETIME stamp = kStamp;
+    EXPECT_EQ(SetAttr(entry, FILE_ATTRIBUTE_READONLY), 0);
+    EXPECT_EQ(SetTimes(entry, nullptr, nullptr, &stamp), 0);
+    EXPECT_TRUE(progress.reports().empty());
+}
+
 TEST(SetAttr, PlainFileRootAndNarrowTwin) {
     TempDir dir;
     ASSERT_TRUE(WriteBytes(dir / L"notes.txt", "notes"));

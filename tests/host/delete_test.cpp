@@ -195,6 +195,15 @@ TEST(DeleteSeries, DeepFolderWorksWherePlainFilesDo) {
     for (int i = 1; i <= 3; ++i) EXPECT_FALSE(Exists(deep + L"\\img" + std::to_wstring(i) + L".png")) << i;
 }
 
+TEST(DeleteSeries, UnreachableMembersFailInsteadOfBeingSkipped) {
+    TempDir dir;
+    std::wstring entry = dir.Plugin();
+    while (entry.size() < 1100) entry += L"\\folder";
+    entry += L"\\img<1-3>.png";
+    MessageBoxHook hook(IDYES);
+    EXPECT_EQ(DeleteEntry(entry), 0);
+}
+
 TEST(DeletePlainFile, PlainFileGoesWithoutAQuestion) {
     TempDir dir;
     ASSERT_TRUE(WriteBytes(dir / L"notes.txt", "notes"));

@@ -117,7 +117,10 @@ TEST(GetFile, ResumeAbortAndBadNamesChangeNothing) {
     std::wstring remote = dir.Plugin(L"remote.txt");
     EXPECT_EQ(Module::Get().Fn<GetFileW>("FsGetFileW")(remote.data(), nullptr, 0, nullptr), 2);
     EXPECT_EQ(Get(dir.Plugin(L"remote.txt"), dir / L"no folder\\b.txt", 0), 2);
-    EXPECT_TRUE(progress.reports().size() == 1u) << "only the call that reached the system reported";
+    std::wstring overlong = dir.Plugin();
+    while (overlong.size() < 1100) overlong += L"\\folder";
+    EXPECT_EQ(Get(overlong + L"\\img<1-3>.png", dir / L"b.txt", 0), 3) << "the first member's name cannot be built";
+    EXPECT_EQ(progress.reports().size(), 1u) << "only the call that reached the system reported";
 }
 
 TEST(GetFile, ReadOnlyOrLockedFilesGiveTheirCodes) {
