@@ -55,6 +55,7 @@ bool ProgressRecorder::TakeProbes() {
 int ProgressRecorder::Record(ProgressReport report) {
     report.probePending = ProbeQueued();
     reports_.push_back(std::move(report));
+    if (onReport_) onReport_(reports_.back());
     if (postProbes_) PostProbe();
     return cancelAt_ > 0 && static_cast<int>(reports_.size()) == cancelAt_ ? 1 : 0;
 }

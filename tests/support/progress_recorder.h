@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,9 @@ public:
     // call) can tell whether the queue was drained in between.
     void PostProbes(bool on) { postProbes_ = on; }
 
+    // Runs at each report, after it is recorded (for example to look at the files right then).
+    void OnReport(std::function<void(const ProgressReport&)> action) { onReport_ = std::move(action); }
+
     // Gives the loaded module's FsInitW (or FsInit for narrow) this recorder's callback.
     void InitModule(int pluginNr = 7);
     void InitModuleNarrow(int pluginNr = 7);
@@ -59,6 +63,7 @@ private:
     int cancelAt_ = 0;
     bool postProbes_ = false;
     std::vector<ProgressReport> reports_;
+    std::function<void(const ProgressReport&)> onReport_;
     ProgressRecorder* previous_ = nullptr;
 };
 
