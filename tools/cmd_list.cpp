@@ -12,6 +12,7 @@ namespace {
 using FsFindFirstWFn = HANDLE(WINAPI*)(WCHAR*, WIN32_FIND_DATAW*);
 using FsFindNextWFn = BOOL(WINAPI*)(HANDLE, WIN32_FIND_DATAW*);
 using FsFindCloseFn = int(WINAPI*)(HANDLE);
+using FsExecuteFileWFn = int(WINAPI*)(HWND, WCHAR*, WCHAR*);
 
 std::wstring AttributeText(DWORD attributes) {
     constexpr struct {
@@ -31,6 +32,24 @@ std::wstring TimeText(const FILETIME& time) {
     return Format(L"%04u-%02u-%02u %02u:%02u:%02u", st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond);
 }
 
+// Grouping is the plugin's own switch; the host only flips it the way the file manager does,
+// with the "properties" verb (a freshly loaded plugin starts with grouping on).
+bool TurnGroupingOff(Context& ctx, const std::wstring& path) {
+    auto execute = ctx.plugin.Get<FsExecuteFileWFn>("FsExecuteFileW");
+    if (execute == nullptr) {
+        Err(L"tfhost: --no-grouping needs the module's FsExecuteFileW (\"properties\" verb), which it lacks\n");
+        return false;
+    }
+    std::wstring target = path;
+    wchar_t verb[] = L"properties";
+    const int result = execute(nullptr, target.data(), verb);
+    if (result != 0) {
+        Err(Format(L"tfhost: FsExecuteFileW(\"properties\") answered %d; grouping stays on\n", result));
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int CmdList(Context& ctx) {
@@ -43,7 +62,13 @@ int CmdList(Context& ctx) {
     auto findFirst = ctx.plugin.Get<FsFindFirstWFn>("FsFindFirstW");
     auto findNext = ctx.plugin.Get<FsFindNextWFn>("FsFindNextW");
     auto findClose = ctx.plugin.Get<FsFindCloseFn>("FsFindClose");
+    if (findFirst == nullptr || findNext == nullptr || findClose == nullptr) {
+        Err(L"tfhost: the module lacks FsFindFirstW, FsFindNextW or FsFindClose\n");
+        return 1;
+    }
     std::wstring path = ctx.args[0];
+    // The root lists drive letters, which are never grouped (and the verb refuses the root).
+    if (!ctx.grouping && path != L"\\" && !TurnGroupingOff(ctx, path)) return 1;
     WIN32_FIND_DATAW record;
     const HANDLE handle = findFirst(path.data(), &record);
     if (handle == INVALID_HANDLE_VALUE) {

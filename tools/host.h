@@ -58,6 +58,7 @@ int CmdTouch(Context& ctx);
 // Content-field columns for `list --fields`: the header, and the cells of one entry in a folder.
 std::wstring FieldColumns(const Plugin& plugin);
 std::wstring FieldColumns(const Plugin& plugin, const std::wstring& folder, const wchar_t* name);
+int CmdLocal(Context& ctx);
 
 // Progress callback given to FsInitW: draws a bar on stderr.
 int WINAPI ProgressBar(int pluginNr, WCHAR* source, WCHAR* target, int percent);

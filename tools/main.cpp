@@ -22,6 +22,7 @@ constexpr Command kCommands[] = {
     {L"attr", L"attr PLUGINPATH ATTRS      set attributes (r, h, s, a, - for none, or hex) on a file or every member",
      CmdAttr},
     {L"touch", L"touch PLUGINPATH [--created T] [--accessed T] [--written T]  set times (UTC, or now)", CmdTouch},
+    {L"local", L"local PLUGINPATH [MAXLEN]  the local name FsGetLocalNameW gives for an entry", CmdLocal},
 };
 
 // Ctrl+C during a series: the next progress report answers cancel, as the file manager's abort

@@ -32,17 +32,28 @@ bool AllDigits(const WCHAR* begin, const WCHAR* end) {
     return true;
 }
 
+// The brackets of a range: the last '<' of the text and the last '>' among the
+// kRangeTextChars characters after it. The builder uses the same pair as the parser, so a
+// member name never skips text that the parser did not read as the range.
+bool FindRange(const WCHAR* text, const WCHAR** open, const WCHAR** close, const WCHAR** end) {
+    *end = text + WideLength(text);
+    *open = FindLast(text, *end, L'<');
+    if (*open == nullptr) return false;
+    const WCHAR* piece = *open + 1;
+    const WCHAR* pieceEnd = *end - piece > kRangeTextChars ? piece + kRangeTextChars : *end;
+    *close = FindLast(piece, pieceEnd, L'>');
+    return *close != nullptr;
+}
+
 }  // namespace
 
 bool ParseRangeName(const WCHAR* text, int* first, int* last, int* width) {
-    if (text == nullptr) return false;
-    const WCHAR* end = text + WideLength(text);
-    const WCHAR* open = FindLast(text, end, L'<');
-    if (open == nullptr) return false;
+    if (text == nullptr || first == nullptr || last == nullptr || width == nullptr) return false;
+    const WCHAR* open;
+    const WCHAR* close;
+    const WCHAR* end;
+    if (!FindRange(text, &open, &close, &end)) return false;
     const WCHAR* piece = open + 1;
-    const WCHAR* pieceEnd = end - piece > kRangeTextChars ? piece + kRangeTextChars : end;
-    const WCHAR* close = FindLast(piece, pieceEnd, L'>');
-    if (close == nullptr) return false;
     const WCHAR* dash = FindLast(piece, close, L'-');
     const WCHAR* firstEnd = close;
     if (dash == nullptr) {
@@ -68,11 +79,10 @@ bool ParseRangeName(const WCHAR* text, RangeSpec& spec) {
 
 bool BuildMemberName(WCHAR* dest, int capacity, const WCHAR* rangeName, int value, int width) {
     if (dest == nullptr || rangeName == nullptr || capacity < 1) return false;
-    const WCHAR* end = rangeName + WideLength(rangeName);
-    const WCHAR* open = FindLast(rangeName, end, L'<');
-    if (open == nullptr) return false;
-    const WCHAR* close = FindLast(open, end, L'>');
-    if (close == nullptr) return false;
+    const WCHAR* open;
+    const WCHAR* close;
+    const WCHAR* end;
+    if (!FindRange(rangeName, &open, &close, &end)) return false;
 
     WCHAR digits[12];
     IntToText(value, digits, 10);

@@ -25,8 +25,9 @@ bool ParseRangeName(const WCHAR* text, RangeSpec& spec);
 
 // Writes the member name for counter value into dest (capacity counts the terminator):
 // the text before the last '<', the value padded with zeros to width, the text after the '>'.
-// Returns false, writing nothing, when the name holds no '<' with a '>' after it or when the
-// member name would not fit: a cut name would stand for another file.
+// The '>' is the one ParseRangeName reads: the last within kRangeTextChars after the '<'.
+// Returns false, writing nothing, when the name holds no such pair or when the member name
+// would not fit: a cut name would stand for another file.
 bool BuildMemberName(WCHAR* dest, int capacity, const WCHAR* rangeName, int value, int width);
 
 }  // namespace tf

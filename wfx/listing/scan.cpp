@@ -8,6 +8,7 @@
 #include "host/file_access.h"
 #include "host/state.h"
 #include "host/text.h"
+#include "listing/group_series.h"
 
 namespace tf {
 
@@ -107,8 +108,7 @@ std::unique_ptr<EntryList> ScanFolder(const WCHAR* localPath) noexcept {
 
         if (list->order.empty()) return nullptr;
         const size_t front = OrderEntries(list->order);
-        // The grouping pass over the numbered region goes here, while g_state.grouping is on.
-        (void)front;
+        if (list->order.size() - front > 1 && g_state.grouping != 0) GroupSeries(list->order, front);
         return list;
     } catch (...) {
         return nullptr;
