@@ -140,7 +140,7 @@ TEST(SeriesListing, GeneratedFoldersOnDiskAccountForEveryFileOnce) {
 
 TEST(LocalName, SeriesEntryAnswersItsFirstMember) {
     TempDir dir;
-    for (int i = 8; i <= 11; ++i) ASSERT_TRUE(MakeFile(dir / (L"img0" + std::to_wstring(i) + L".png"), 1));
+    for (int i = 8; i <= 11; ++i) ASSERT_TRUE(MakeFile(dir / (L"img" + std::wstring(i < 10 ? L"0" : L"") + std::to_wstring(i) + L".png"), 1));
     const auto names = ListNames(dir.Plugin());
     ASSERT_EQ(names, (std::vector<std::wstring>{L"img<08-11>.png"}));
     const LocalAnswer local = LocalName(dir.Plugin(names[0]), 1024);

@@ -96,7 +96,10 @@ TEST(GroupSeries, JoinsOnlyFilesThatTheSeriesNames) {
     const GroupingSwitch on(1);
     EXPECT_EQ(ScanNames({L"a9.png", L"a010.png"}), (std::vector<std::wstring>{L"a9.png", L"a010.png"}));
     EXPECT_EQ(ScanNames({L"x1.jpg", L"x2.png"}), (std::vector<std::wstring>{L"x1.jpg", L"x2.png"}));
-    EXPECT_EQ(ScanNames({L".png", L"1.png", L"2.png"}), (std::vector<std::wstring>{L".png", L"<1-2>.png"}));
+    // Where ".png" sorts against "1.png" is the natural order's business; the entries are not.
+    std::vector<std::wstring> empty = ScanNames({L".png", L"1.png", L"2.png"});
+    std::sort(empty.begin(), empty.end());
+    EXPECT_EQ(empty, (std::vector<std::wstring>{L".png", L"<1-2>.png"}));
     // Past the largest int the counter wraps; a series never opens on a value it cannot give back.
     std::vector<std::wstring> huge = ScanNames({L"x2147483647.png", L"x2147483648.png"});
     std::sort(huge.begin(), huge.end());
@@ -166,7 +169,7 @@ TEST(MakeRangeName, WritesPrefixFirstLastAndSuffix) {
     ASSERT_TRUE(tf::MakeRangeName(name, static_cast<int>(std::size(name)), L"p1.b2.png", 1, 2));
     EXPECT_STREQ(name, L"p<1-2>.b2.png");
     wcscpy(name, L"untouched");
-    EXPECT_FALSE(tf::MakeRangeName(name, static_cast<int>(std::size(name)), L"a1b5.png", 3, 6)) << "'b' is no counter end";
+    EXPECT_FALSE(tf::MakeRangeName(name, static_cast<int>(std::size(name)), L"a1b5.png", 1, 6)) << "'b' is no counter end";
     EXPECT_FALSE(tf::MakeRangeName(name, static_cast<int>(std::size(name)), L".png", 0, 2)) << "empty counter";
     EXPECT_FALSE(tf::MakeRangeName(name, 10, L"img0001.png", 3, 100)) << "does not fit the buffer";
     EXPECT_STREQ(name, L"untouched");
@@ -178,7 +181,7 @@ TEST(GroupSeries, GeneratedFoldersAccountForEveryFileOnce) {
     // expanded into its members must be the ungrouped listing.
     std::mt19937 rng(20261208u);
     const auto started = std::chrono::steady_clock::now();
-    constexpr int kFolders = 3000;
+    constexpr int kFolders = 5000;
     size_t seriesSeen = 0;
     for (int folder = 0; folder < kFolders; ++folder) {
         const std::vector<FolderItem> items = GenerateFolder(rng, FolderShape{});
