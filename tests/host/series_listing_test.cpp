@@ -111,16 +111,6 @@ TEST(SeriesListing, CollapsesSeriesBesidePlainFilesAndAGap) {
     EXPECT_EQ(narrowNames[4], "scan<5-6>.tif");
 }
 
-TEST(SeriesListing, SumsMemberSizesAs64BitValues) {
-    TempDir dir;
-    const unsigned long long sizes[] = {4294967296ull, 4294967296ull, 5, 7};
-    for (int i = 0; i < 4; ++i) ASSERT_TRUE(MakeFile(dir / (L"f" + std::to_wstring(i + 1)), sizes[i]));
-    const auto records = ListRecords(dir.Plugin());
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_STREQ(records[0].cFileName, L"f<1-4>");
-    EXPECT_EQ(SizeOf(records[0]), 8589934604ull);
-}
-
 TEST(SeriesListing, GeneratedFoldersOnDiskAccountForEveryFileOnce) {
     std::mt19937 rng(8122026u);
     FolderShape shape;
