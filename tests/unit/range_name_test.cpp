@@ -58,30 +58,30 @@ TEST(ParseRangeName, ReadsFirstLastAndWidth) {
 }
 
 TEST(ParseRangeName, SaturatesValuesAboveTheLargestInt) {
-    RangeSpec spec;
-    ASSERT_TRUE(ParseRangeName(L"a<2147483647-99999999999999999999>.png", spec));
-    EXPECT_EQ(spec.first, 2147483647);
-    EXPECT_EQ(spec.last, 2147483647);
-    ASSERT_TRUE(ParseRangeName(L"a<00000000000000000000000000012-2147483648>.png", spec));
-    EXPECT_EQ(spec.first, 12) << "leading zeros do not overflow";
-    EXPECT_EQ(spec.width, 29);
-    EXPECT_EQ(spec.last, 2147483647);
+    RangeSpec range;
+    ASSERT_TRUE(ParseRangeName(L"a<2147483647-99999999999999999999>.png", range));
+    EXPECT_EQ(range.first, 2147483647);
+    EXPECT_EQ(range.last, 2147483647);
+    ASSERT_TRUE(ParseRangeName(L"a<00000000000000000000000000012-2147483648>.png", range));
+    EXPECT_EQ(range.first, 12) << "leading zeros do not overflow";
+    EXPECT_EQ(range.width, 29);
+    EXPECT_EQ(range.last, 2147483647);
 }
 
 TEST(ParseRangeName, LooksForTheCloseWithin126CharactersOfTheOpen) {
     // 123 digits, '-', '5', '>' puts the '>' at the 126th character after the '<'.
     const std::wstring fits = L"a<" + std::wstring(123, L'0') + L"-5>.png";
-    RangeSpec spec;
-    ASSERT_TRUE(ParseRangeName(fits.c_str(), spec));
-    EXPECT_EQ(spec.width, 123);
-    EXPECT_EQ(spec.last, 5);
+    RangeSpec range;
+    ASSERT_TRUE(ParseRangeName(fits.c_str(), range));
+    EXPECT_EQ(range.width, 123);
+    EXPECT_EQ(range.last, 5);
     const std::wstring beyond = L"a<" + std::wstring(124, L'0') + L"-5>.png";
-    EXPECT_FALSE(ParseRangeName(beyond.c_str(), spec));
+    EXPECT_FALSE(ParseRangeName(beyond.c_str(), range));
     // A '>' past the window is ignored; the one inside it ends the range.
     const std::wstring two = L"a<1-2>" + std::wstring(200, L'b') + L">.png";
-    ASSERT_TRUE(ParseRangeName(two.c_str(), spec));
-    EXPECT_EQ(spec.first, 1);
-    EXPECT_EQ(spec.last, 2);
+    ASSERT_TRUE(ParseRangeName(two.c_str(), range));
+    EXPECT_EQ(range.first, 1);
+    EXPECT_EQ(range.last, 2);
 }
 
 TEST(ParseRangeName, RefusesNullArguments) {
@@ -142,13 +142,13 @@ TEST(BuildMemberName, UsesTheSameCloseAsTheParser) {
 }
 
 TEST(RangeName, MembersRoundTripThroughParseAndBuild) {
-    const std::wstring range = L"\\Z:\\pics\\img<0098-101>.png";
-    RangeSpec spec;
-    ASSERT_TRUE(ParseRangeName(range.c_str(), spec));
+    const std::wstring text = L"\\Z:\\pics\\img<0098-101>.png";
+    RangeSpec range;
+    ASSERT_TRUE(ParseRangeName(text.c_str(), range));
     const wchar_t* expected[] = {L"img0098.png", L"img0099.png", L"img0100.png", L"img0101.png"};
     int i = 0;
-    for (int v = spec.first; v <= spec.last; ++v, ++i) {
-        EXPECT_EQ(Build(range, v, spec.width), std::wstring(L"\\Z:\\pics\\") + expected[i]);
+    for (int v = range.first; v <= range.last; ++v, ++i) {
+        EXPECT_EQ(Build(text, v, range.width), std::wstring(L"\\Z:\\pics\\") + expected[i]);
     }
     EXPECT_EQ(i, 4);
 }

@@ -123,9 +123,9 @@ bool Collapse(const std::vector<Entry*>& entries, size_t s, size_t e, const Seri
                        static_cast<int>(series.counterPos), series.lastValue)) {
         return false;
     }
-    RangeSpec spec;
-    if (!ParseRangeName(name, spec) || spec.first != series.firstValue || spec.last != series.lastValue ||
-        spec.width != series.width) {
+    RangeSpec range;
+    if (!ParseRangeName(name, range) || range.first != series.firstValue || range.last != series.lastValue ||
+        range.width != series.width) {
         return false;
     }
     unsigned long long sum = 0;

@@ -73,8 +73,8 @@ bool ParseRangeName(const WCHAR* text, int* first, int* last, int* width) {
     return true;
 }
 
-bool ParseRangeName(const WCHAR* text, RangeSpec& spec) {
-    return ParseRangeName(text, &spec.first, &spec.last, &spec.width);
+bool ParseRangeName(const WCHAR* text, RangeSpec& range) {
+    return ParseRangeName(text, &range.first, &range.last, &range.width);
 }
 
 bool BuildMemberName(WCHAR* dest, int capacity, const WCHAR* rangeName, int value, int width) {

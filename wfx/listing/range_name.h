@@ -21,7 +21,7 @@ struct RangeSpec {
 // Reads first, last and width from a range name or a plugin path ending in one.
 // Returns false for text that holds no valid range; first and width are then untouched.
 bool ParseRangeName(const WCHAR* text, int* first, int* last, int* width);
-bool ParseRangeName(const WCHAR* text, RangeSpec& spec);
+bool ParseRangeName(const WCHAR* text, RangeSpec& range);
 
 // Writes the member name for counter value into dest (capacity counts the terminator):
 // the text before the last '<', the value padded with zeros to width, the text after the '>'.
