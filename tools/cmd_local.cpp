@@ -42,7 +42,7 @@ int CmdLocal(Context& ctx) {
                               L'\0');
     path.copy(buffer.data(), path.size());
     const BOOL answer = getLocalName(buffer.data(), maxlen);
-    Out(Format(L"%ls  %ls\n", answer ? L"TRUE " : L"FALSE", buffer.data()));
+    Out(Format(L"result %d: %ls\n%ls\n", answer, answer ? L"TRUE" : L"FALSE, name unchanged", buffer.data()));
     return answer ? 0 : 1;
 }
 

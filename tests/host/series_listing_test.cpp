@@ -194,10 +194,10 @@ TEST(Tfhost, LocalPrintsTheAnswerAndTheName) {
     for (int i = 1; i <= 2; ++i) ASSERT_TRUE(MakeFile(dir / (L"shot" + std::to_wstring(i) + L".png"), 1));
     const ToolRun run = RunTfhost(L"local \"" + dir.Plugin(L"shot<1-2>.png") + L"\"");
     EXPECT_EQ(run.exitCode, 0u);
-    EXPECT_EQ(run.out, "TRUE   " + Narrow(dir / L"shot1.png") + "\n");
+    EXPECT_EQ(run.out, "result 1: TRUE\n" + Narrow(dir / L"shot1.png") + "\n");
     const ToolRun refused = RunTfhost(L"local \"" + dir.Plugin(L"shot<1-2>.png") + L"\" 5");
     EXPECT_EQ(refused.exitCode, 1u);
-    EXPECT_EQ(refused.out, "FALSE  " + Narrow(dir.Plugin(L"shot<1-2>.png")) + "\n");
+    EXPECT_EQ(refused.out, "result 0: FALSE, name unchanged\n" + Narrow(dir.Plugin(L"shot<1-2>.png")) + "\n");
 }
 
 TEST(Tfhost, ListWithoutGroupingGoesThroughThePropertiesVerb) {
