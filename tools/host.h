@@ -54,6 +54,8 @@ int CmdGet(Context& ctx);
 int CmdPut(Context& ctx);
 int CmdAttr(Context& ctx);
 int CmdTouch(Context& ctx);
+int CmdOpen(Context& ctx);
+int CmdProperties(Context& ctx);
 
 // Content-field columns for `list --fields`: the header, and the cells of one entry in a folder.
 std::wstring FieldColumns(const Plugin& plugin);

@@ -23,6 +23,8 @@ constexpr Command kCommands[] = {
      CmdAttr},
     {L"touch", L"touch PLUGINPATH [--created T] [--accessed T] [--written T]  set times (UTC, or now)", CmdTouch},
     {L"local", L"local PLUGINPATH [MAXLEN]  the local name FsGetLocalNameW gives for an entry", CmdLocal},
+    {L"open", L"open PLUGINPATH            the Open dialog for an entry, owned by a window of tfhost", CmdOpen},
+    {L"properties", L"properties PLUGINPATH      flip grouping, then list the folder again", CmdProperties},
 };
 
 // Ctrl+C during a series: the next progress report answers cancel, as the file manager's abort

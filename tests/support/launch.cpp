@@ -1,0 +1,172 @@
+#include "support/launch.h"
+
+#include <utility>
+
+namespace tftest {
+
+namespace {
+thread_local DialogDriver* t_driver = nullptr;
+
+std::wstring ModuleFolder() {
+    wchar_t path[MAX_PATH * 4];
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
+    std::wstring folder(path, n);
+    return folder.substr(0, folder.find_last_of(L'\\') + 1);
+}
+
+bool ReadDefault(HKEY key, std::wstring& value) {
+    wchar_t buffer[1024];
+    DWORD bytes = sizeof buffer;
+    DWORD type = 0;
+    if (RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes) != ERROR_SUCCESS ||
+        type != REG_SZ) {
+        return false;
+    }
+    value.assign(buffer, bytes / sizeof(wchar_t));
+    while (!value.empty() && value.back() == 0) value.pop_back();
+    return true;
+}
+
+void WriteDefault(HKEY root, const std::wstring& subKey, const std::wstring& value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) return;
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+}  // namespace
+
+std::wstring RecorderPath() { return ModuleFolder() + L"tf_record.exe"; }
+
+RecordFile::RecordFile(std::wstring path) : path_(std::move(path)) {
+    SetEnvironmentVariableW(L"TF_RECORD_FILE", path_.c_str());
+}
+
+RecordFile::~RecordFile() { SetEnvironmentVariableW(L"TF_RECORD_FILE", nullptr); }
+
+std::string RecordFile::WaitForLine(DWORD timeoutMs) const {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (;;) {
+        const HANDLE file = CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            std::string content;
+            char buffer[4096];
+            DWORD got = 0;
+            while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) content.append(buffer, got);
+            CloseHandle(file);
+            const size_t lineEnd = content.find('\n');
+            if (lineEnd != std::string::npos) return content.substr(0, lineEnd);
+        }
+        if (GetTickCount64() >= end) return {};
+        Sleep(50);
+    }
+}
+
+bool RecordFile::StaysEmpty(DWORD waitMs) const { return WaitForLine(waitMs).empty(); }
+
+ScopedAssociation::ScopedAssociation(const std::wstring& extension, const std::wstring& command)
+    : extension_(extension), progId_(L"TallyfoldTest" + extension) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, extension_.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        hadKey_ = true;
+        hadValue_ = ReadDefault(key, oldValue_);
+        RegCloseKey(key);
+    }
+    WriteDefault(HKEY_CLASSES_ROOT, progId_ + L"\\shell\\open\\command", command);
+    WriteDefault(HKEY_CLASSES_ROOT, extension_, progId_);
+}
+
+ScopedAssociation::~ScopedAssociation() {
+    if (hadValue_) {
+        WriteDefault(HKEY_CLASSES_ROOT, extension_, oldValue_);
+    } else if (hadKey_) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, extension_.c_str(), 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+            RegDeleteValueW(key, nullptr);
+            RegCloseKey(key);
+        }
+    } else {
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, extension_.c_str());
+    }
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, progId_.c_str());
+}
+
+DialogDriver::DialogDriver(std::function<void(HWND)> handler) : handler_(std::move(handler)) {
+    t_driver = this;
+    hook_ = SetWindowsHookExW(WH_CBT, Hook, nullptr, GetCurrentThreadId());
+}
+
+DialogDriver::~DialogDriver() {
+    if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
+    t_driver = nullptr;
+}
+
+LRESULT CALLBACK DialogDriver::Hook(int code, WPARAM wParam, LPARAM lParam) {
+    DialogDriver* driver = t_driver;
+    if (code == HCBT_ACTIVATE && driver != nullptr) {
+        const HWND window = reinterpret_cast<HWND>(wParam);
+        wchar_t className[64] = {};
+        GetClassNameW(window, className, 64);
+        if (std::wstring(className) == L"#32770" && window != driver->last_) {
+            driver->last_ = window;
+            ++driver->handled_;
+            driver->handler_(window);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void PressButton(HWND dialog, int id) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void ClickItem(HWND list, int index) {
+    RECT item{};
+    SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    const LPARAM at = MAKELPARAM(item.left + 2, item.top + 2);
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(list, WM_LBUTTONUP, 0, at);
+}
+
+OwnerWindow::OwnerWindow(int x, int y, int width, int height) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"TallyfoldTestOwner";
+    RegisterClassW(&windowClass);
+    window_ = CreateWindowExW(0, windowClass.lpszClassName, L"owner", WS_OVERLAPPEDWINDOW, x, y, width, height, nullptr,
+                              nullptr, windowClass.hInstance, nullptr);
+    if (window_ != nullptr) {
+        ShowWindow(window_, SW_SHOW);
+        SetForegroundWindow(window_);
+        SetActiveWindow(window_);
+    }
+}
+
+OwnerWindow::~OwnerWindow() {
+    if (window_ != nullptr) DestroyWindow(window_);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+}
+
+std::vector<std::wstring> ListItems(HWND list) {
+    std::vector<std::wstring> items;
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+        std::wstring text(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+        text.resize(static_cast<size_t>(length > 0 ? length : 0));
+        items.push_back(text);
+    }
+    return items;
+}
+
+std::wstring WindowText(HWND window) {
+    wchar_t text[512] = {};
+    GetWindowTextW(window, text, 512);
+    return text;
+}
+
+}  // namespace tftest

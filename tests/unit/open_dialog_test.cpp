@@ -1,0 +1,209 @@
+// The Open dialog driven for real: its template from the built module, the procedure from the
+// library, answered through a CBT hook; commands start the recording program through the shell.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "commands/open_dialog.h"
+#include "commands/open_dialog_ids.h"
+#include "host/state.h"
+#include "support/ini_file.h"
+#include "support/launch.h"
+#include "support/support.h"
+
+using namespace tftest;
+
+namespace {
+
+struct Seen {
+    std::wstring caption;
+    std::vector<std::wstring> items;
+    LRESULT caret = -2;
+    RECT dialog{};
+    RECT parent{};
+    HWND owner = nullptr;
+};
+
+bool ContainsFoldCase(const std::string& text, const std::wstring& part) {
+    std::string a = text;
+    std::string b = Narrow(part);
+    for (char& c : a) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    for (char& c : b) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return a.find(b) != std::string::npos;
+}
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+class OpenDialog : public testing::Test {
+protected:
+    void SetUp() override {
+        memcpy(savedIni_, tf::g_state.pluginIniPath, sizeof savedIni_);
+        savedInstance_ = tf::g_state.moduleInstance;
+        savedTarget_ = tf::g_state.openTargetPath;
+        UseIniFolder(dir_.path());
+        tf::g_state.moduleInstance = Module::Get().handle();
+        target_ = dir_ / L"img<0001-100>.png";
+        tf::g_state.openTargetPath = target_.c_str();
+    }
+    void TearDown() override {
+        memcpy(tf::g_state.pluginIniPath, savedIni_, sizeof savedIni_);
+        tf::g_state.moduleInstance = savedInstance_;
+        tf::g_state.openTargetPath = savedTarget_;
+    }
+
+    void UseIniFolder(const std::wstring& folder) {
+        strcpy(tf::g_state.pluginIniPath, Narrow(folder + L"\\fsplugin.ini").c_str());
+    }
+    std::wstring IniPath() const { return dir_ / L"Tallyfold.ini"; }
+    std::wstring RecordPath() const { return dir_ / L"record.txt"; }
+    std::wstring Recorder() const { return L"\"" + RecorderPath() + L"\""; }
+
+    // Shows the dialog; once it is up, reads what it shows and runs the answer.
+    INT_PTR Show(const std::function<void(HWND)>& answer) {
+        DialogDriver driver([&](HWND dialog) {
+            seen_.caption = WindowText(dialog);
+            seen_.items = ListItems(GetDlgItem(dialog, IDC_COMMAND_LIST));
+            seen_.caret = SendDlgItemMessageW(dialog, IDC_COMMAND_LIST, LB_GETCARETINDEX, 0, 0);
+            seen_.owner = GetParent(dialog);
+            GetWindowRect(dialog, &seen_.dialog);
+            GetWindowRect(owner_.handle(), &seen_.parent);
+            answer(dialog);
+        });
+        const INT_PTR result = DialogBoxParamW(tf::g_state.moduleInstance, MAKEINTRESOURCEW(IDD_OPEN_DIALOG),
+                                               owner_.handle(), tf::OpenDialogProc, 0);
+        EXPECT_EQ(driver.handled(), 1);
+        return result;
+    }
+    static std::function<void(HWND)> Press(int id) {
+        return [id](HWND dialog) { PressButton(dialog, id); };
+    }
+
+    TempDir dir_;
+    OwnerWindow owner_{120, 80, 700, 500};
+    std::wstring target_;
+    Seen seen_;
+
+private:
+    char savedIni_[tf::kIniNameBytes];
+    HINSTANCE savedInstance_ = nullptr;
+    const WCHAR* savedTarget_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(OpenDialog, FirstOpenCreatesTheDefaultFileAndListsItsCommand) {
+    ASSERT_FALSE(Exists(IniPath()));
+    EXPECT_EQ(Show(Press(IDCANCEL)), IDCANCEL);
+    EXPECT_EQ(seen_.caption, L"Tallyfold: Open");
+    EXPECT_EQ(seen_.items, std::vector<std::wstring>{L"Open first"});
+    EXPECT_EQ(seen_.caret, 0);
+    EXPECT_EQ(ReadBytes(IniPath()), Utf16File({L"[Tallyfold]", L"Open first=%D%F", L";Usage: Menu=command",
+                                                L"; Placeholders:", L"; %F first file name", L"; %L last file name",
+                                                L"; %P path name", L"; %B base name (without counter)",
+                                                L"; %X eXtension", L"; %S start nr", L"; %E end nr",
+                                                L"; %C file count"}));
+    // Owned by the host's window and centred on it.
+    EXPECT_EQ(seen_.owner, owner_.handle());
+    const RECT& d = seen_.dialog;
+    const RECT& p = seen_.parent;
+    EXPECT_EQ(d.left, p.left + ((p.right - p.left) - (d.right - d.left)) / 2);
+    EXPECT_EQ(d.top, p.top + ((p.bottom - p.top) - (d.bottom - d.top)) / 2);
+}
+
+TEST_F(OpenDialog, ListsTheKeysInFileOrder) {
+    ASSERT_TRUE(WriteIni(IniPath(), {L"[Other]", L"Hidden=x", L"[Tallyfold]", L"Zeta=z", L";Comment=no", L"Alpha=a",
+                                     L"Mid=m"}));
+    EXPECT_EQ(Show(Press(IDCANCEL)), IDCANCEL);
+    EXPECT_EQ(seen_.items, (std::vector<std::wstring>{L"Zeta", L"Alpha", L"Mid"}));
+    EXPECT_EQ(seen_.caret, 0);
+}
+
+TEST_F(OpenDialog, EmptyOrMissingFileListsNothingAndOkStartsNothing) {
+    ASSERT_TRUE(WriteBytes(IniPath(), ""));
+    RecordFile record(RecordPath());
+    EXPECT_EQ(Show(Press(IDOK)), IDOK);
+    EXPECT_TRUE(seen_.items.empty());
+    EXPECT_EQ(ReadBytes(IniPath()), "");
+    // A folder where the file cannot be created.
+    UseIniFolder(dir_ / L"no such folder");
+    EXPECT_EQ(Show(Press(IDOK)), IDOK);
+    EXPECT_TRUE(seen_.items.empty());
+    EXPECT_TRUE(record.StaysEmpty());
+}
+
+TEST_F(OpenDialog, OkStartsTheCaretCommandWithItsPlaceholdersFilledIn) {
+    ASSERT_TRUE(WriteIni(IniPath(), {L"[Tallyfold]", L"Record=" + Recorder() + L" \"%P%F\" %L %S %E %C %B %X 100%%",
+                                     L"Other=" + Recorder() + L" other"}));
+    RecordFile record(RecordPath());
+    EXPECT_EQ(Show(Press(IDOK)), IDOK);
+    const std::string line = record.WaitForLine();
+    EXPECT_TRUE(EndsWith(line, " \"" + Narrow(dir_ / L"img0001.png") + "\" img0100.png 0001 0100 100 img .png 100%"))
+        << line;
+}
+
+TEST_F(OpenDialog, CancelAndDoubleClickStartNothing) {
+    ASSERT_TRUE(WriteIni(IniPath(), {L"[Tallyfold]", L"Record=" + Recorder() + L" %F"}));
+    RecordFile record(RecordPath());
+    EXPECT_EQ(Show(Press(IDCANCEL)), IDCANCEL);
+    // A double-click on the item neither runs it nor closes the dialog: Cancel still closes it.
+    EXPECT_EQ(Show([](HWND dialog) {
+                  const HWND list = GetDlgItem(dialog, IDC_COMMAND_LIST);
+                  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_COMMAND_LIST, LBN_DBLCLK),
+                               reinterpret_cast<LPARAM>(list));
+                  PressButton(dialog, IDCANCEL);
+              }),
+              IDCANCEL);
+    EXPECT_TRUE(record.StaysEmpty());
+}
+
+TEST_F(OpenDialog, ConfigureOpensTheFileThroughTheShell) {
+    ASSERT_TRUE(WriteIni(IniPath(), {L"[Tallyfold]", L"Record=" + Recorder() + L" %F"}));
+    ScopedAssociation association(L".ini", Recorder() + L" \"%1\"");
+    RecordFile record(RecordPath());
+    EXPECT_EQ(Show(Press(IDC_CONFIGURE)), IDCANCEL);
+    const std::string line = record.WaitForLine();
+    EXPECT_TRUE(ContainsFoldCase(line, IniPath())) << line;
+    EXPECT_FALSE(ContainsFoldCase(line, L"img0001")) << line;
+}
+
+TEST_F(OpenDialog, KeyLongerThanTheItemBufferRunsWhole) {
+    // Regression: a key of more than 263 characters overran the fixed item buffer.
+    const std::wstring longKey(400, L'k');
+    ASSERT_TRUE(WriteIni(IniPath(), {L"[Tallyfold]", longKey + L"=" + Recorder() + L" long %S",
+                                     longKey.substr(0, 263) + L"=" + Recorder() + L" short"}));
+    RecordFile record(RecordPath());
+    EXPECT_EQ(Show(Press(IDOK)), IDOK);
+    ASSERT_EQ(seen_.items.size(), 2u);
+    EXPECT_EQ(seen_.items[0], longKey);
+    EXPECT_TRUE(EndsWith(record.WaitForLine(), " long 0001"));
+}
+
+TEST_F(OpenDialog, CutCommandsAreNotStarted) {
+    // Regression: a command cut at 1022 characters was started, naming another file.
+    std::wstring manyPaths;  // 150 template characters that expand past 1022
+    for (int i = 0; i < 30; ++i) manyPaths += L" %P%F";
+    std::wstring longTemplate = Recorder() + L" ";
+    longTemplate += std::wstring(1100 - longTemplate.size(), L'x');
+    ASSERT_TRUE(WriteIni(IniPath(), {L"[Tallyfold]", L"Paths=" + Recorder() + manyPaths, L"Long=" + longTemplate,
+                                     L"Fits=" + Recorder() + L" fits"}));
+    RecordFile record(RecordPath());
+    LRESULT caret = -1;
+    const auto choose = [&caret](int index) {
+        return [&caret, index](HWND dialog) {
+            ClickItem(GetDlgItem(dialog, IDC_COMMAND_LIST), index);
+            caret = SendDlgItemMessageW(dialog, IDC_COMMAND_LIST, LB_GETCARETINDEX, 0, 0);
+            PressButton(dialog, IDOK);
+        };
+    };
+    EXPECT_EQ(Show(Press(IDOK)), IDOK);
+    EXPECT_EQ(Show(choose(1)), IDOK);
+    EXPECT_EQ(caret, 1);
+    EXPECT_TRUE(record.StaysEmpty());
+    EXPECT_EQ(Show(choose(2)), IDOK);
+    EXPECT_EQ(caret, 2);
+    EXPECT_TRUE(EndsWith(record.WaitForLine(), " fits"));
+}

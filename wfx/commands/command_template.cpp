@@ -1,0 +1,275 @@
+#include "commands/command_template.h"
+
+#include <shlobj.h>
+#include <shellapi.h>
+
+#include "host/file_access.h"
+#include "host/state.h"
+#include "host/text.h"
+#include "listing/range_name.h"
+
+namespace tf {
+
+namespace {
+
+const WCHAR* FindLastOf(const WCHAR* begin, int length, WCHAR c) {
+    for (int i = length; i > 0; --i) {
+        if (begin[i - 1] == c) return begin + i - 1;
+    }
+    return nullptr;
+}
+
+const WCHAR* FindFirstOf(const WCHAR* begin, int length, WCHAR c) {
+    for (int i = 0; i < length; ++i) {
+        if (begin[i] == c) return begin + i;
+    }
+    return nullptr;
+}
+
+// Length of a name's base: up to its first '<', else up to its last '.', else all of it.
+int BaseLength(const WCHAR* name, int length) {
+    if (const WCHAR* open = FindFirstOf(name, length, L'<')) return static_cast<int>(open - name);
+    if (const WCHAR* dot = FindLastOf(name, length, L'.')) return static_cast<int>(dot - name);
+    return length;
+}
+
+// Length of a path's folder, trailing backslash included; all of it when it has no backslash.
+int FolderLength(const WCHAR* path, int length) {
+    if (const WCHAR* slash = FindLastOf(path, length, L'\\')) return static_cast<int>(slash - path) + 1;
+    return length;
+}
+
+const WCHAR* NamePart(const WCHAR* path) {
+    const WCHAR* slash = FindLastOf(path, WideLength(path), L'\\');
+    return slash != nullptr ? slash + 1 : path;
+}
+
+bool IsPlaceholder(WCHAR c) {
+    switch (c) {
+        case L'%': case L'F': case L'L': case L'P': case L'D': case L'B':
+        case L'X': case L'S': case L'E': case L'C':
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The expanded text being built. Values obey the 1022-character rule; template characters are
+// held only by the caller's stop at kExpandedStop.
+class ExpandedText {
+public:
+    explicit ExpandedText(WCHAR* out) : out_(out) { out_[0] = 0; }
+
+    int length() const { return length_; }
+    bool complete() const { return complete_; }
+    void MarkCut() { complete_ = false; }
+
+    void PutTemplateChar(WCHAR c) {
+        out_[length_++] = c;
+        out_[length_] = 0;
+    }
+
+    // Appends as much of the value as keeps the whole text within kValueTextChars characters;
+    // returns how many characters went in. A text already that long gets nothing.
+    int AppendCut(const WCHAR* value, int valueLength) {
+        const int room = length_ < kValueTextChars ? kValueTextChars - length_ : 0;
+        const int count = valueLength < room ? valueLength : room;
+        for (int i = 0; i < count; ++i) out_[length_ + i] = value[i];
+        length_ += count;
+        out_[length_] = 0;
+        return count;
+    }
+
+    void AppendValue(const WCHAR* value) {
+        const int valueLength = WideLength(value);
+        if (AppendCut(value, valueLength) != valueLength) complete_ = false;
+    }
+
+    // Appends the whole value with the cut, then keeps only the leading part that trim() measures
+    // on the appended piece. The value counts as cut when the kept piece differs from the part
+    // trim() measures on the whole value.
+    template <typename Trim>
+    void AppendTrimmed(const WCHAR* value, Trim trim) {
+        const int valueLength = WideLength(value);
+        const int start = length_;
+        const int appended = AppendCut(value, valueLength);
+        const int kept = trim(out_ + start, appended);
+        length_ = start + kept;
+        out_[length_] = 0;
+        if (kept != trim(value, valueLength)) complete_ = false;
+    }
+
+    // A number padded with zeros to width; the sign counts toward the width.
+    void AppendNumber(int value, int width) {
+        WCHAR digits[16];
+        IntToText(value, digits, 10);
+        const int digitCount = WideLength(digits);
+        for (int i = digitCount; i < width; ++i) AppendValue(L"0");
+        AppendValue(digits);
+    }
+
+private:
+    WCHAR* out_;
+    int length_ = 0;
+    bool complete_ = true;
+};
+
+// A member's file name for the counter, or nothing (and a cut) when the member name cannot be
+// built.
+void AppendMemberName(ExpandedText& text, const WCHAR* targetPath, int counter, int width) {
+    WCHAR member[kMemberNameBuffer];
+    if (!BuildMemberName(member, kMemberNameBuffer, targetPath, counter, width)) {
+        text.MarkCut();
+        return;
+    }
+    text.AppendValue(NamePart(member));
+}
+
+bool NamesExistingFile(const WCHAR* text) {
+    WCHAR prepared[kLongPathBuffer];
+    if (!MakeLongPath(prepared, text)) return false;
+    return GetFileAttributesW(prepared) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The shell's ID list for a program part that resolves to a file, or null. The shell builds the
+// list from lpFile itself on Windows; some shells refuse a null list with SEE_MASK_INVOKEIDLIST,
+// and a list made from the same resolved file is valid everywhere.
+PIDLIST_ABSOLUTE ResolveIdList(const WCHAR* file) {
+    WCHAR name[kLongPathBuffer];
+    CopyBounded(name, file, kLongPathBuffer);
+    int length = WideLength(name);
+    if (length >= 2 && name[0] == L'"' && name[length - 1] == L'"') {
+        for (int i = 0; i + 2 < length; ++i) name[i] = name[i + 1];
+        length -= 2;
+        name[length] = 0;
+    }
+    if (length == 0) return nullptr;
+    WCHAR full[kLongPathBuffer];
+    DWORD found = SearchPathW(nullptr, name, nullptr, kLongPathBuffer, full, nullptr);
+    if (found == 0 || found >= static_cast<DWORD>(kLongPathBuffer)) {
+        found = SearchPathW(nullptr, name, L".exe", kLongPathBuffer, full, nullptr);
+    }
+    if (found == 0 || found >= static_cast<DWORD>(kLongPathBuffer)) return nullptr;
+    return ILCreateFromPathW(full);
+}
+
+}  // namespace
+
+bool ExpandCommandTemplate(const WCHAR* commandTemplate, const WCHAR* targetPath, WCHAR* out) {
+    if (out == nullptr) return false;
+    ExpandedText text(out);
+    if (commandTemplate == nullptr) return false;
+    if (targetPath == nullptr) targetPath = L"";
+    const WCHAR* name = NamePart(targetPath);
+    RangeSpec range;
+    const bool ranged = ParseRangeName(targetPath, range);
+
+    for (int i = 0; commandTemplate[i] != 0;) {
+        if (text.length() >= kExpandedStop) {
+            text.MarkCut();
+            break;
+        }
+        const WCHAR c = commandTemplate[i];
+        if (c != L'%') {
+            text.PutTemplateChar(c);
+            ++i;
+            continue;
+        }
+        const WCHAR letter = commandTemplate[i + 1];
+        if (!IsPlaceholder(letter)) {
+            // The '%' is dropped; the next character, if any, is plain text.
+            ++i;
+            continue;
+        }
+        i += 2;
+        switch (letter) {
+            case L'%':
+                text.AppendValue(L"%");
+                break;
+            case L'F':
+                if (ranged) AppendMemberName(text, targetPath, range.first, range.width);
+                else text.AppendValue(name);
+                break;
+            case L'L':
+                if (ranged) AppendMemberName(text, targetPath, range.last, range.width);
+                else text.AppendValue(name);
+                break;
+            case L'P':
+            case L'D':
+                text.AppendTrimmed(targetPath, FolderLength);
+                break;
+            case L'B':
+                text.AppendTrimmed(name, BaseLength);
+                break;
+            case L'X':
+                if (const WCHAR* dot = FindLastOf(name, WideLength(name), L'.')) text.AppendValue(dot);
+                break;
+            case L'S':
+                if (ranged) text.AppendNumber(range.first, range.width);
+                else text.AppendValue(L"1");
+                break;
+            case L'E':
+                if (ranged) text.AppendNumber(range.last, range.width);
+                else text.AppendValue(L"1");
+                break;
+            case L'C':
+                if (ranged) {
+                    // 32-bit arithmetic that wraps, as the counters are plain ints.
+                    const unsigned count = static_cast<unsigned>(range.last) - static_cast<unsigned>(range.first) + 1u;
+                    text.AppendNumber(static_cast<int>(count), 0);
+                } else {
+                    text.AppendValue(L"0");
+                }
+                break;
+        }
+    }
+    return text.complete();
+}
+
+CommandLineParts SplitCommandLine(WCHAR* text) {
+    CommandLineParts parts;
+    parts.program = text;
+    if (text == nullptr || text[0] == 0) return parts;
+    const int length = WideLength(text);
+    if (text[0] == L'"') {
+        WCHAR* close = const_cast<WCHAR*>(FindFirstOf(text + 1, length - 1, L'"'));
+        if (close != nullptr && close[1] == L' ') {
+            close[1] = 0;
+            parts.parameters = close + 2;
+        }
+        return parts;
+    }
+    WCHAR* space = const_cast<WCHAR*>(FindFirstOf(text + 1, length - 1, L' '));
+    // "C:\My Pictures\img0001.png" is one file, not a program and its parameters.
+    if (space == nullptr || NamesExistingFile(text)) return parts;
+    *space = 0;
+    parts.parameters = space + 1;
+    return parts;
+}
+
+bool ShellStart(HWND owner, const WCHAR* file, const WCHAR* parameters) {
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_INVOKEIDLIST;
+    info.hwnd = owner;
+    info.lpVerb = nullptr;
+    info.lpFile = file;
+    info.lpParameters = parameters;
+    info.lpDirectory = nullptr;
+    info.nShow = SW_SHOW;
+    const PIDLIST_ABSOLUTE idList = file != nullptr ? ResolveIdList(file) : nullptr;
+    info.lpIDList = idList;
+    const BOOL started = ShellExecuteExW(&info);
+    if (idList != nullptr) ILFree(idList);
+    return started != FALSE;
+}
+
+void RunCommandTemplate(HWND owner, const WCHAR* commandTemplate) {
+    if (commandTemplate == nullptr || commandTemplate[0] == 0) return;
+    WCHAR text[kExpandedBuffer];
+    if (!ExpandCommandTemplate(commandTemplate, g_state.openTargetPath, text)) return;
+    const CommandLineParts parts = SplitCommandLine(text);
+    ShellStart(owner, parts.program, parts.parameters);
+}
+
+}  // namespace tf

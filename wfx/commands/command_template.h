@@ -1,0 +1,41 @@
+// Command line templates of Tallyfold.ini: placeholder expansion, the split into program and
+// parameters, and the start through the shell.
+#pragma once
+#include <windows.h>
+
+namespace tf {
+
+// A template is read from the settings file with room for this many characters.
+constexpr int kTemplateChars = 1022;
+constexpr int kTemplateBuffer = kTemplateChars + 1;
+// Placeholder values are appended only while the whole text stays within kTemplateChars.
+constexpr int kValueTextChars = kTemplateChars;
+// The expanded text: template characters stop at kExpandedStop.
+constexpr int kExpandedBuffer = 8192;
+constexpr int kExpandedStop = kExpandedBuffer - 2;
+
+// Expands every placeholder of commandTemplate for the entry at targetPath (a local path, usually
+// ending in a range name) into out, which holds kExpandedBuffer characters. Returns false when
+// the text was cut: a value stopped at kValueTextChars, or template characters at kExpandedStop.
+// The text written is the same either way.
+bool ExpandCommandTemplate(const WCHAR* commandTemplate, const WCHAR* targetPath, WCHAR* out);
+
+struct CommandLineParts {
+    const WCHAR* program = nullptr;
+    const WCHAR* parameters = nullptr;  // null when there are none
+};
+
+// Splits an expanded text in place: a leading quoted program ends at its closing quote when a
+// space follows it; an unquoted text ends at its first space, unless the whole text names an
+// existing file (a folder with a space in its name), which is then started whole.
+CommandLineParts SplitCommandLine(WCHAR* text);
+
+// Starts file with the shell's default action (parameters may be null). The result is not
+// looked at by any caller: the shell shows its own message when it cannot start the file.
+bool ShellStart(HWND owner, const WCHAR* file, const WCHAR* parameters);
+
+// Expands the template for the Open target path, splits it and starts it; a cut text is not
+// started, since it would name another file.
+void RunCommandTemplate(HWND owner, const WCHAR* commandTemplate);
+
+}  // namespace tf

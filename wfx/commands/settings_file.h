@@ -1,0 +1,27 @@
+// Tallyfold.ini: where it lies, its default content, and reading its commands.
+#pragma once
+#include <windows.h>
+
+namespace tf {
+
+// The command ini path is built in a buffer of this many characters, at most 259 of them used.
+constexpr int kCommandIniBuffer = 264;
+constexpr int kCommandIniChars = MAX_PATH - 1;
+// The names of all keys of the section are read with room for this many characters.
+constexpr int kKeyListChars = 0x8000;
+constexpr WCHAR kCommandSection[] = L"Tallyfold";
+constexpr WCHAR kCommandIniName[] = L"Tallyfold.ini";
+
+// Tallyfold.ini beside the host's plugin settings file. When that name holds no folder (the host
+// never told the plugin where its settings live), the file lies beside the plugin module.
+void GetCommandIniPath(WCHAR* buffer);
+
+// Creates the file with the default content (byte-order mark, twelve lines, no final line end)
+// when no file of that name exists; an existing file is never touched.
+void EnsureCommandIni(const WCHAR* iniPath);
+
+// Reads the template of one command into value (kTemplateBuffer characters). Returns false when
+// the key has no value or its value is longer than a template may be.
+bool ReadCommandTemplate(const WCHAR* iniPath, const WCHAR* key, WCHAR* value);
+
+}  // namespace tf
