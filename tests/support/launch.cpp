@@ -1,5 +1,7 @@
 #include "support/launch.h"
 
+#include "support/support.h"
+
 #include <utility>
 
 namespace tftest {
@@ -148,6 +150,56 @@ OwnerWindow::~OwnerWindow() {
     if (window_ != nullptr) DestroyWindow(window_);
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+}
+
+bool ContainsFoldCase(const std::string& text, const std::wstring& part) {
+    std::string a = text;
+    std::string b = Narrow(part);
+    for (char& c : a) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    for (char& c : b) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return a.find(b) != std::string::npos;
+}
+
+ProcessResult RunTfhost(const std::vector<std::wstring>& args) {
+    ProcessResult result;
+    result.exitCode = static_cast<DWORD>(-1);
+    std::wstring commandLine = L"\"" + std::wstring(TF_TFHOST_PATH) + L"\"";
+    for (const std::wstring& arg : args) commandLine += L" \"" + arg + L"\"";
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return result;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    const HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                   OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nul;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = nul;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                       &startup, &process);
+    CloseHandle(writeEnd);
+    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+    if (started) {
+        // The host's output is small enough for the pipe, so it is read after the exit; a host
+        // that hangs is ended instead of hanging the test.
+        if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
+            GetExitCodeProcess(process.hProcess, &result.exitCode);
+        } else {
+            TerminateProcess(process.hProcess, 1);
+            WaitForSingleObject(process.hProcess, 5000);
+        }
+        char buffer[4096];
+        DWORD got = 0;
+        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) result.out.append(buffer, got);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(readEnd);
+    return result;
 }
 
 std::vector<std::wstring> ListItems(HWND list) {

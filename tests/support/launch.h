@@ -83,6 +83,16 @@ private:
     HWND window_ = nullptr;
 };
 
+// Case-insensitive search of a recorded UTF-8 line for a path (the shell may change its case).
+bool ContainsFoldCase(const std::string& text, const std::wstring& part);
+
+struct ProcessResult {
+    DWORD exitCode = 0;
+    std::string out;  // standard output, UTF-8
+};
+// Runs the command-line host of this build with the arguments (each quoted), waits up to 60 s.
+ProcessResult RunTfhost(const std::vector<std::wstring>& args);
+
 // The items of a list box, in order.
 std::vector<std::wstring> ListItems(HWND list);
 std::wstring WindowText(HWND window);

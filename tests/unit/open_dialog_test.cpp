@@ -26,14 +26,6 @@ struct Seen {
     HWND owner = nullptr;
 };
 
-bool ContainsFoldCase(const std::string& text, const std::wstring& part) {
-    std::string a = text;
-    std::string b = Narrow(part);
-    for (char& c : a) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    for (char& c : b) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    return a.find(b) != std::string::npos;
-}
-
 bool EndsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
