@@ -129,12 +129,23 @@ TEST_F(OpenDialog, EmptyOrMissingFileListsNothingAndOkStartsNothing) {
 
 TEST_F(OpenDialog, OkStartsTheCaretCommandWithItsPlaceholdersFilledIn) {
     ASSERT_TRUE(WriteIni(IniPath(), {L"[Tallyfold]", L"Record=" + Recorder() + L" \"%P%F\" %L %S %E %C %B %X 100%%",
-                                     L"Other=" + Recorder() + L" other"}));
-    RecordFile record(RecordPath());
-    EXPECT_EQ(Show(Press(IDOK)), IDOK);
+                                     L"By name=tf_record by name %C"}));
+    {
+        RecordFile record(RecordPath());
+        EXPECT_EQ(Show(Press(IDOK)), IDOK);
+        const std::string line = record.WaitForLine();
+        EXPECT_TRUE(EndsWith(line, " \"" + Narrow(dir_ / L"img0001.png") + "\" img0100.png 0001 0100 100 img .png 100%"))
+            << line;
+    }
+    // A program named without its folder is found beside the running program, as the shell does.
+    RecordFile record(dir_ / L"record2.txt");
+    EXPECT_EQ(Show([](HWND dialog) {
+                  ClickItem(GetDlgItem(dialog, IDC_COMMAND_LIST), 1);
+                  PressButton(dialog, IDOK);
+              }),
+              IDOK);
     const std::string line = record.WaitForLine();
-    EXPECT_TRUE(EndsWith(line, " \"" + Narrow(dir_ / L"img0001.png") + "\" img0100.png 0001 0100 100 img .png 100%"))
-        << line;
+    EXPECT_TRUE(EndsWith(line, " by name 100")) << line;
 }
 
 TEST_F(OpenDialog, CancelAndDoubleClickStartNothing) {

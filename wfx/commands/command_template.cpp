@@ -144,9 +144,12 @@ PIDLIST_ABSOLUTE ResolveIdList(const WCHAR* file) {
         name[length] = 0;
     }
     if (length == 0) return nullptr;
+    // A file or folder as named, else a program on the search path as the shell finds it.
     WCHAR full[kLongPathBuffer];
-    DWORD found = SearchPathW(nullptr, name, nullptr, kLongPathBuffer, full, nullptr);
-    if (found == 0 || found >= static_cast<DWORD>(kLongPathBuffer)) {
+    DWORD found = 0;
+    if (GetFileAttributesW(name) != INVALID_FILE_ATTRIBUTES) {
+        found = GetFullPathNameW(name, kLongPathBuffer, full, nullptr);
+    } else {
         found = SearchPathW(nullptr, name, L".exe", kLongPathBuffer, full, nullptr);
     }
     if (found == 0 || found >= static_cast<DWORD>(kLongPathBuffer)) return nullptr;
