@@ -154,12 +154,18 @@ TEST(OpenVerb, DefaultCommandOpensTheFirstMemberInAFolderWithASpace) {
 
 TEST(TfhostProperties, FlipsGroupingAndListsAgain) {
     TempDir dir;
-    ASSERT_TRUE(MakeFile(dir / L"notes.txt", 5));
+    for (const wchar_t* name : {L"notes.txt", L"shot1.png", L"shot2.png", L"shot3.png"}) {
+        ASSERT_TRUE(MakeFile(dir / name, 5));
+    }
+    ASSERT_EQ(RunTfhost({L"list", dir.Plugin()}).out.find("shot1.png"), std::string::npos);
+    // A fresh load groups; the flip turns grouping off, and the listing after it shows members.
     const ProcessResult run = RunTfhost({L"properties", dir.Plugin()});
     EXPECT_EQ(run.exitCode, 0u) << run.out;
     EXPECT_NE(run.out.find("FsExecuteFileW(properties) = 0"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("re-read command received"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("notes.txt"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("shot2.png"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("shot<"), std::string::npos) << run.out;
     // The root is no entry: the verb fails and nothing is listed.
     const ProcessResult root = RunTfhost({L"properties", L"\\"});
     EXPECT_EQ(root.exitCode, 1u);
