@@ -104,20 +104,23 @@ TEST(ListingOrder, MatchesTheInsertionModelOnRandomFolders) {
     }
 }
 
-// The shortcut for names that differ in one digit run must agree with the platform's comparison.
+// The shortcut for names that first differ inside a digit run must agree with the platform's
+// comparison, whatever follows the run.
 TEST(ListingOrder, NaturalShortcutAgreesWithThePlatform) {
     std::mt19937 rng(7);
-    const std::wstring prefixes[] = {L"img", L"IMG_", L"a1b", L"", L"x y "};
-    const std::wstring suffixes[] = {L".png", L"", L"b.jpg", L"_2.tif"};
+    const std::wstring prefixes[] = {L"img", L"IMG_", L"a1b", L"", L"x y ", L"s12_"};
+    const std::wstring suffixes[] = {L".png", L"", L"b.jpg", L"_2.tif", L"7.png", L"a"};
     auto sign = [](int v) { return (v > 0) - (v < 0); };
+    auto digits = [&](size_t n) {
+        std::wstring run;
+        for (size_t d = 0; d < n; ++d) run += static_cast<wchar_t>(L'0' + rng() % 10);
+        return run;
+    };
     for (int i = 0; i < 20000; ++i) {
         const std::wstring prefix = prefixes[rng() % std::size(prefixes)];
-        const size_t width = 1 + rng() % 12;
-        std::wstring runA, runB;
-        for (size_t d = 0; d < width; ++d) runA += static_cast<wchar_t>(L'0' + rng() % 10);
-        runB = runA;
-        runB[rng() % width] = static_cast<wchar_t>(L'0' + rng() % 10);
-        if (rng() % 4 == 0) runB += L'7';
+        const std::wstring runA = digits(1 + rng() % 12);
+        std::wstring runB = rng() % 2 ? digits(1 + rng() % 12) : runA;
+        if (runB == runA) runB[rng() % runB.size()] = static_cast<wchar_t>(L'0' + rng() % 10);
         const std::wstring a = prefix + runA + suffixes[rng() % std::size(suffixes)];
         const std::wstring b = prefix + runB + suffixes[rng() % std::size(suffixes)];
         ASSERT_EQ(sign(CompareNatural(a, b)), sign(StrCmpLogicalW(a.c_str(), b.c_str()))) << Narrow(a) << " " << Narrow(b);

@@ -37,10 +37,22 @@ bool IsFrontEntry(const Entry& record) {
     return !IsDigit(name[dot - 1]);
 }
 
+namespace {
+
+// Value of a digit run of at most 9 digits (no overflow in 32 bits).
+int RunValue(std::wstring_view run) {
+    int value = 0;
+    for (const WCHAR c : run) value = value * 10 + (c - L'0');
+    return value;
+}
+
+}  // namespace
+
 int CompareNatural(std::wstring_view a, std::wstring_view b) {
-    // Names that differ only inside one digit run, both runs of the same length, order by that
-    // run's value, which for equal lengths is its character order; any natural comparison agrees.
-    // Runs over 9 digits are left to the platform, whose reading of long runs is its own.
+    // Where two names first differ inside a digit run, everything before is the same text, so a
+    // natural comparison is decided by the two runs' values whenever they differ. Runs of up to
+    // 9 digits are read here; longer runs, and runs of equal value ("07" against "7"), are left
+    // to the platform, whose reading of those is its own.
     constexpr size_t kFastDigits = 9;
     const auto [endA, endB] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
     if (endA == a.end() && endB == b.end()) return 0;
@@ -52,8 +64,10 @@ int CompareNatural(std::wstring_view a, std::wstring_view b) {
         while (runA < a.size() && IsDigit(a[runA])) ++runA;
         size_t runB = i;
         while (runB < b.size() && IsDigit(b[runB])) ++runB;
-        if (runA == runB && runA - start <= kFastDigits && a.substr(runA) == b.substr(runB)) {
-            return a[i] < b[i] ? -1 : 1;
+        if (runA - start <= kFastDigits && runB - start <= kFastDigits) {
+            const int x = RunValue(a.substr(start, runA - start));
+            const int y = RunValue(b.substr(start, runB - start));
+            if (x != y) return x < y ? -1 : 1;
         }
     }
     return StrCmpLogicalW(a.data(), b.data());

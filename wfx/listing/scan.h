@@ -19,8 +19,8 @@ constexpr int kScanPathChars = kPatternChars - 4;
 // its last character when it has no '.'.
 bool IsFrontEntry(const Entry& record);
 
-// Natural order of two whole names (the platform's StrCmpLogicalW), deciding the common case of
-// names that differ in one short digit run without the platform call.
+// Natural order of two whole names (the platform's StrCmpLogicalW), deciding names that first
+// differ inside short digit runs of different values without the platform call.
 int CompareNatural(std::wstring_view a, std::wstring_view b);
 
 // The numbered region's sort key: extension (folding A to Z), then the natural order of the
