@@ -24,6 +24,17 @@ double MedianMs(int runs, const std::function<void()>& timed, const std::functio
     return times[times.size() / 2];
 }
 
+PairMs MedianPairMs(int runs, const std::function<void()>& first, const std::function<void()>& second) {
+    std::vector<double> a, b;
+    for (int i = 0; i < runs; ++i) {
+        a.push_back(MedianMs(1, first));
+        b.push_back(MedianMs(1, second));
+    }
+    std::sort(a.begin(), a.end());
+    std::sort(b.begin(), b.end());
+    return {a[a.size() / 2], b[b.size() / 2]};
+}
+
 std::wstring Format(const wchar_t* format, ...) {
     va_list args;
     va_start(args, format);

@@ -19,6 +19,13 @@ struct Module {
 // Median wall time, in milliseconds, of runs of the timed step; prepare runs untimed before each.
 double MedianMs(int runs, const std::function<void()>& timed, const std::function<void()>& prepare = {});
 
+// Times two steps in alternation, so that both see the same load on the machine; medians in ms.
+struct PairMs {
+    double first;
+    double second;
+};
+PairMs MedianPairMs(int runs, const std::function<void()>& first, const std::function<void()>& second);
+
 struct Row {
     std::wstring what;
     double measured;
