@@ -61,6 +61,8 @@ int CmdProperties(Context& ctx);
 std::wstring FieldColumns(const Plugin& plugin);
 std::wstring FieldColumns(const Plugin& plugin, const std::wstring& folder, const wchar_t* name);
 int CmdLocal(Context& ctx);
+int CmdCopy(Context& ctx);
+int CmdMove(Context& ctx);
 
 // Progress callback given to FsInitW: draws a bar on stderr.
 int WINAPI ProgressBar(int pluginNr, WCHAR* source, WCHAR* target, int percent);

@@ -25,6 +25,8 @@ constexpr Command kCommands[] = {
     {L"local", L"local PLUGINPATH [MAXLEN]  the local name FsGetLocalNameW gives for an entry", CmdLocal},
     {L"open", L"open PLUGINPATH            the Open dialog for an entry, owned by a window of tfhost", CmdOpen},
     {L"properties", L"properties PLUGINPATH      flip grouping, then list the folder again", CmdProperties},
+    {L"copy", L"copy OLD NEW [--overwrite] copy a file or every member of a series", CmdCopy},
+    {L"move", L"move OLD NEW [--overwrite] move or rename a file or a series (renumber, re-pad)", CmdMove},
 };
 
 // Ctrl+C during a series: the next progress report answers cancel, as the file manager's abort

@@ -1,0 +1,144 @@
+// FsRenMovFileW / FsRenMovFile: copy, move and rename of plain files and of whole series.
+#include "operations/ren_mov.h"
+
+#include <climits>
+
+#include "host/exports.h"
+#include "host/file_access.h"
+#include "host/interface.h"
+#include "host/progress.h"
+#include "host/text.h"
+#include "listing/range_name.h"
+#include "operations/series.h"
+
+namespace tf {
+
+const char kTargetNeedsRangeMessage[] = "Error: You must specify a range also for the target!";
+const char kRangeLengthMessage[] =
+    "Error: The range of the target differs from the range of the source, cannot rename!";
+
+namespace {
+
+bool IsNotFound(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_ACCESS_DENIED;
+}
+
+// A plain file reports an existing copy target as such, so the host can ask to overwrite.
+int SingleFileCode(DWORD error) {
+    if (IsNotFound(error)) return FS_FILE_NOTFOUND;
+    if (error == ERROR_FILE_EXISTS) return FS_FILE_EXISTS;
+    return FS_FILE_WRITEERROR;
+}
+
+// Within a series an existing target is a write error: the host cannot overwrite one member.
+int MemberCode(DWORD error) { return IsNotFound(error) ? FS_FILE_NOTFOUND : FS_FILE_WRITEERROR; }
+
+void ShowError(const char* text) { MessageBoxA(GetActiveWindow(), text, "Tallyfold", MB_ICONERROR | MB_OK); }
+
+// The member of a range name for one counter, in a buffer of kMemberNameBuffer characters.
+bool BuildMember(WCHAR (&dest)[kMemberNameBuffer], const WCHAR* rangeName, int value, int width) {
+    return BuildMemberName(dest, kMemberNameBuffer, rangeName, value, width);
+}
+
+int RenMovSeries(const WCHAR* oldName, const WCHAR* newName, const RangeSpec& source, bool move) {
+    // A source range whose last is below its first names no member: refused before any file.
+    const long long count = MemberCount(source.first, source.last);
+    if (count == 0) return FS_FILE_WRITEERROR;
+
+    RangeSpec target;
+    if (!ParseRangeName(newName, target)) {
+        ShowError(kTargetNeedsRangeMessage);
+        return FS_FILE_WRITEERROR;
+    }
+    const long long span = count - 1;
+    // A target without a last counter takes the source's length; a filled-in last beyond the
+    // largest counter could not be written and counts as a range of another length.
+    const long long targetLast = target.last == -1 ? target.first + span : target.last;
+    if (targetLast - target.first != span || targetLast > INT_MAX) {
+        ShowError(kRangeLengthMessage);
+        return FS_FILE_WRITEERROR;
+    }
+
+    WCHAR from[kMemberNameBuffer];
+    WCHAR to[kMemberNameBuffer];
+    // Member names grow with their counters: when the last members' names can be built, every
+    // name can. Checked before the first member moves, so no series is left half renamed.
+    if (!BuildMember(from, oldName, source.last, source.width) ||
+        !BuildMember(to, newName, static_cast<int>(targetLast), target.width)) {
+        return FS_FILE_WRITEERROR;
+    }
+
+    // A target range that overlaps the source from above is walked from the top, so no member is
+    // written over one still to be moved; every other case walks up from the first member.
+    const bool backward = source.first < target.first && target.first <= source.last;
+    for (long long k = 1; k <= count; ++k) {
+        const long long step = k - 1;
+        const int sourceCounter = static_cast<int>(backward ? source.last - step : source.first + step);
+        const int targetCounter = static_cast<int>(backward ? targetLast - step : target.first + step);
+        // A name that cannot be built would stand for no file or another one: stop here.
+        if (!BuildMember(from, oldName, sourceCounter, source.width) ||
+            !BuildMember(to, newName, targetCounter, target.width)) {
+            return FS_FILE_WRITEERROR;
+        }
+        int result = FS_FILE_OK;
+        if (!IsItemPath(from) || !IsItemPath(to)) {
+            result = FS_FILE_NOTFOUND;
+        } else {
+            // Within a series nothing is ever replaced: a move fails on an existing target and a
+            // copy always runs with fail-if-exists.
+            const FileResult r =
+                move ? MoveFileLong(LocalPath(from), LocalPath(to)) : CopyFileLong(LocalPath(from), LocalPath(to), TRUE);
+            if (!r) result = MemberCode(r.error);
+        }
+        if (ReportSeriesStep(oldName, newName, k, count)) return FS_FILE_USERABORT;
+        if (result != FS_FILE_OK) return result;
+    }
+    return FS_FILE_OK;
+}
+
+}  // namespace
+
+int RenMovSingleFileW(const WCHAR* oldName, const WCHAR* newName, bool move, bool overwrite) {
+    if (!IsItemPath(oldName) || !IsItemPath(newName)) return FS_FILE_NOTFOUND;
+    const WCHAR* from = LocalPath(oldName);
+    const WCHAR* to = LocalPath(newName);
+    FileResult r;
+    if (!move) {
+        r = CopyFileLong(from, to, overwrite ? FALSE : TRUE);
+    } else if (!overwrite) {
+        r = MoveFileLong(from, to);
+    } else if (UseWideApi()) {
+        // Replaced in one step: a move that fails (source missing or locked) keeps the old target.
+        r = ReplaceFileLong(from, to);
+    } else {
+        // The narrow API has no replacing move: the target goes first. Never when both names are
+        // the same file, which would delete the file being moved.
+        if (!EqualsFoldAscii(from, to)) DeleteFileLong(to);
+        r = MoveFileLong(from, to);
+    }
+    return r ? FS_FILE_OK : SingleFileCode(r.error);
+}
+
+int RenMovFileW(const WCHAR* oldName, const WCHAR* newName, bool move, bool overwrite) {
+    if (!IsItemPath(oldName) || !IsItemPath(newName)) return FS_FILE_NOTFOUND;
+    if (ReportProgress(oldName, newName, 0) != 0) return FS_FILE_USERABORT;
+    RangeSpec source;
+    if (ParseRangeName(oldName, source)) return RenMovSeries(oldName, newName, source, move);
+    const int result = RenMovSingleFileW(oldName, newName, move, overwrite);
+    if (ReportProgress(oldName, newName, 100) != 0) return FS_FILE_USERABORT;
+    return result;
+}
+
+}  // namespace tf
+
+int WINAPI FsRenMovFileW(WCHAR* oldName, WCHAR* newName, BOOL move, BOOL overwrite, tf::RemoteInfoStruct*) noexcept {
+    return tf::RenMovFileW(oldName, newName, move != FALSE, overwrite != FALSE);
+}
+
+int WINAPI FsRenMovFile(char* oldName, char* newName, BOOL move, BOOL overwrite, tf::RemoteInfoStruct*) noexcept {
+    tf::WideArg oldWide;
+    tf::WideArg newWide;
+    // A name too long to pass on is treated as a file that is not there.
+    if (!tf::ToWideArg(oldName, oldWide) || !tf::ToWideArg(newName, newWide)) return tf::FS_FILE_NOTFOUND;
+    return tf::RenMovFileW(oldWide.ptr, newWide.ptr, move != FALSE, overwrite != FALSE);
+}
