@@ -1,0 +1,227 @@
+// Thousands of generated series renames and copies on real files, within one folder and across
+// two: random source ranges, target first, width, prefix, overlap from above and below, members
+// missing, targets already present, cancels. A model of the folders predicts each outcome member
+// by member; after every operation the folders must match it exactly, and, whatever the result,
+// no file that existed before may have lost or changed its content.
+//
+// TF_RANDOM_ROUNDS sets the number of operations (default 2000), TF_RANDOM_SEED the seed.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <random>
+#include <set>
+#include <algorithm>
+#include <sstream>
+
+#include "support/folder_state.h"
+#include "support/msgbox_hook.h"
+#include "support/progress_recorder.h"
+#include "support/support.h"
+
+using namespace tftest;
+
+namespace {
+
+using RenMovWFn = int(WINAPI*)(WCHAR*, WCHAR*, BOOL, BOOL, void*);
+
+unsigned long EnvNumber(const char* name, unsigned long fallback) {
+    const char* text = std::getenv(name);
+    if (text == nullptr || *text == 0) return fallback;
+    return std::strtoul(text, nullptr, 10);
+}
+
+std::wstring Counter(int value, int width) {
+    std::wstring digits = std::to_wstring(value);
+    if (static_cast<int>(digits.size()) < width) digits.insert(0, static_cast<size_t>(width) - digits.size(), L'0');
+    return digits;
+}
+
+// One generated operation.
+struct Case {
+    int targetFolder = 0;  // 0: the source's folder, 1: the other one
+    std::wstring prefix, suffix, targetPrefix, targetSuffix;
+    int first = 0, last = 0, width = 0;
+    int targetFirst = 0, targetLast = -1, targetWidth = 0;  // targetLast -1: left out of the name
+    bool move = false, overwrite = false;
+    int cancelAt = 0;  // 1-based report that answers cancel, 0 none
+
+    std::wstring SourceRange() const {
+        return prefix + L"<" + Counter(first, width) + L"-" + std::to_wstring(last) + L">" + suffix;
+    }
+    std::wstring TargetRange() const {
+        std::wstring range = targetPrefix + L"<" + Counter(targetFirst, targetWidth);
+        if (targetLast >= 0) range += L"-" + std::to_wstring(targetLast);
+        return range + L">" + targetSuffix;
+    }
+    std::string Text() const {
+        std::ostringstream out;
+        out << (move ? "move " : "copy ") << Narrow(SourceRange()) << " -> " << (targetFolder ? "other\\" : "")
+            << Narrow(TargetRange()) << (overwrite ? " overwrite" : "") << " cancelAt " << cancelAt;
+        return out.str();
+    }
+};
+
+// The operation as the plugin must carry it out, member by member, on a model of both folders.
+int Predict(const Case& c, FolderState (&folders)[2]) {
+    if (c.cancelAt == 1) return 5;
+    if (c.last < c.first) return 4;
+    const long long span = static_cast<long long>(c.last) - c.first;
+    const long long targetLast = c.targetLast < 0 ? c.targetFirst + span : c.targetLast;
+    if (targetLast - c.targetFirst != span) return 4;
+    const bool backward = c.first < c.targetFirst && c.targetFirst <= c.last;
+    FolderState& from = folders[0];
+    FolderState& to = folders[c.targetFolder];
+    for (int k = 1; k <= span + 1; ++k) {
+        const int step = k - 1;
+        const int s = backward ? c.last - step : c.first + step;
+        const int t = backward ? static_cast<int>(targetLast) - step : c.targetFirst + step;
+        const std::wstring sourceName = MemberName(c.prefix, s, c.width, c.suffix);
+        const std::wstring targetName = MemberName(c.targetPrefix, t, c.targetWidth, c.targetSuffix);
+        const bool same = c.targetFolder == 0 && sourceName == targetName;
+        int result = 0;
+        if (from.count(sourceName) == 0) {
+            result = 2;
+        } else if (same) {
+            // A move onto itself changes nothing; a copy onto itself finds its target present.
+            if (!c.move) result = 4;
+        } else if (to.count(targetName) != 0) {
+            result = 4;
+        } else {
+            to[targetName] = from[sourceName];
+            if (c.move) from.erase(sourceName);
+        }
+        if (c.cancelAt == k + 1) return 5;
+        if (result != 0) return result;
+    }
+    return 0;
+}
+
+class RandomRenames {
+public:
+    explicit RandomRenames(unsigned long seed) : rng_(seed) {}
+
+    int Pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng_); }
+    bool Chance(int percent) { return Pick(1, 100) <= percent; }
+    const wchar_t* OneOf(std::initializer_list<const wchar_t*> items) {
+        return items.begin()[Pick(0, static_cast<int>(items.size()) - 1)];
+    }
+
+    Case Next() {
+        Case c;
+        c.prefix = OneOf({L"img", L"img0", L"p", L"scan_"});
+        c.suffix = OneOf({L".png", L".png", L".tif", L""});
+        c.width = Pick(0, 4);
+        c.first = Pick(0, 14);
+        const int count = Pick(1, 8);
+        c.last = c.first + count - 1;
+        // Now and then a source whose last is below its first.
+        if (Chance(2) && c.first > 0) c.last = c.first - Pick(1, c.first);
+        c.targetFolder = Chance(30) ? 1 : 0;
+        c.targetPrefix = Chance(70) ? c.prefix : OneOf({L"img", L"img0", L"pic", L"p"});
+        c.targetSuffix = Chance(85) ? c.suffix : OneOf({L".png", L".jpg"});
+        c.targetWidth = Chance(50) ? c.width : Pick(0, 4);
+        // Mostly ranges that overlap the source from below or above, or lie right next to it.
+        c.targetFirst = std::max(0, c.first + Pick(-count - 1, count + 1));
+        if (Chance(50)) c.targetLast = c.targetFirst + (c.last - c.first);
+        if (Chance(3)) c.targetLast = c.targetFirst + Pick(0, 10);  // often of another length
+        c.move = Chance(60);
+        c.overwrite = Chance(30);
+        if (Chance(8)) c.cancelAt = Pick(1, count + 1);
+        return c;
+    }
+
+    // Files of the round: the source members (some missing) and some targets already present.
+    void Populate(const Case& c, FolderState (&folders)[2]) {
+        for (int v = c.first; v <= std::max(c.first, c.last); ++v) {
+            if (Chance(4)) continue;
+            const std::wstring name = MemberName(c.prefix, v, c.width, c.suffix);
+            folders[0][name] = "source " + Narrow(name);
+        }
+        if (Chance(35)) {
+            for (int n = Pick(1, 2); n > 0; --n) {
+                const int t = c.targetFirst + Pick(0, std::max(0, c.last - c.first));
+                const std::wstring name = MemberName(c.targetPrefix, t, c.targetWidth, c.targetSuffix);
+                FolderState& folder = folders[c.targetFolder];
+                if (folder.count(name) == 0) folder[name] = "present " + Narrow(name) + " #" + std::to_string(++serial_);
+            }
+        }
+    }
+
+private:
+    std::mt19937 rng_;
+    int serial_ = 0;
+};
+
+bool Write(const std::wstring& folder, const FolderState& state) {
+    for (const auto& [name, content] : state) {
+        if (!WriteBytes(folder + L"\\" + name, content)) return false;
+    }
+    return true;
+}
+
+void Empty(const std::wstring& folder, const FolderState& state) {
+    for (const auto& entry : state) DeleteFileW((folder + L"\\" + entry.first).c_str());
+}
+
+// Every content that existed before is still there. A move takes contents elsewhere but never
+// drops one; a copy leaves every file that existed as it was.
+std::string LostContent(const FolderState (&before)[2], const FolderState (&after)[2], bool move) {
+    std::multiset<std::string> present;
+    for (const FolderState& f : after) {
+        for (const auto& entry : f) present.insert(entry.second);
+    }
+    for (int i = 0; i < 2; ++i) {
+        for (const auto& [name, content] : before[i]) {
+            if (move ? present.count(content) == 0 : (after[i].count(name) == 0 || after[i].at(name) != content)) {
+                return Narrow(name) + " (" + content + ")";
+            }
+        }
+    }
+    return {};
+}
+
+TEST(RenMovRandom, EveryOperationMatchesTheModelAndLosesNoFile) {
+    const unsigned long rounds = EnvNumber("TF_RANDOM_ROUNDS", 2000);
+    const unsigned long seed = EnvNumber("TF_RANDOM_SEED", 20261208);
+    TempDir dirs[2];
+    const std::wstring paths[2] = {dirs[0].path(), dirs[1].path()};
+    ProgressRecorder progress;
+    progress.InitModule();
+    MessageBoxHook boxes(IDOK);
+    auto renMov = Module::Get().Fn<RenMovWFn>("FsRenMovFileW");
+    ASSERT_NE(renMov, nullptr);
+
+    RandomRenames gen(seed);
+    int outcomes[6] = {};
+    for (unsigned long round = 0; round < rounds; ++round) {
+        const Case c = gen.Next();
+        FolderState before[2];
+        gen.Populate(c, before);
+        ASSERT_TRUE(Write(paths[0], before[0]) && Write(paths[1], before[1])) << "cannot create the round's files";
+
+        FolderState expected[2] = {before[0], before[1]};
+        const int predicted = Predict(c, expected);
+        progress.Clear();
+        progress.CancelAt(c.cancelAt);
+        std::wstring from = dirs[0].Plugin(c.SourceRange());
+        std::wstring to = dirs[c.targetFolder].Plugin(c.TargetRange());
+        const int result = renMov(from.data(), to.data(), c.move, c.overwrite, nullptr);
+        const FolderState after[2] = {ReadFolder(paths[0]), ReadFolder(paths[1])};
+
+        const std::string where = "round " + std::to_string(round) + " of seed " + std::to_string(seed) + ": " + c.Text() +
+                                  "\n  before: " + Describe(before[0]) + " | other: " + Describe(before[1]);
+        ASSERT_EQ(LostContent(before, after, c.move), "") << where;
+        ASSERT_EQ(result, predicted) << where;
+        ASSERT_EQ(after[0], expected[0]) << where << "\n  after: " << Describe(after[0]);
+        ASSERT_EQ(after[1], expected[1]) << where << "\n  after, other: " << Describe(after[1]);
+        if (result >= 0 && result < 6) ++outcomes[result];
+
+        Empty(paths[0], after[0]);
+        Empty(paths[1], after[1]);
+    }
+    std::printf("%lu operations: %d done, %d missing member, %d refused or target present, %d cancelled; %zu boxes\n",
+                rounds, outcomes[0], outcomes[2], outcomes[4], outcomes[5], boxes.seen().size());
+}
+
+}  // namespace

@@ -1,0 +1,379 @@
+// Copy, move and rename through FsRenMovFileW / FsRenMovFile on real files. Every file holds the
+// name it was created under, so each renumbering shows which file went where.
+#include <gtest/gtest.h>
+
+#include "support/folder_state.h"
+#include "support/msgbox_hook.h"
+#include "support/progress_recorder.h"
+#include "support/support.h"
+
+using namespace tftest;
+
+namespace {
+
+using RenMovWFn = int(WINAPI*)(WCHAR*, WCHAR*, BOOL, BOOL, void*);
+using RenMovAFn = int(WINAPI*)(char*, char*, BOOL, BOOL, void*);
+
+constexpr char kNeedsRange[] = "Error: You must specify a range also for the target!";
+constexpr char kLengthDiffers[] = "Error: The range of the target differs from the range of the source, cannot rename!";
+
+int RenMov(const std::wstring& from, const std::wstring& to, bool move, bool overwrite = false) {
+    auto fn = Module::Get().Fn<RenMovWFn>("FsRenMovFileW");
+    std::wstring a = from, b = to;
+    return fn(a.data(), b.data(), move ? TRUE : FALSE, overwrite ? TRUE : FALSE, nullptr);
+}
+
+struct Series {
+    std::wstring prefix;
+    int first;
+    int width;
+    std::wstring suffix;
+    std::wstring Member(int position) const { return MemberName(prefix, first + position, width, suffix); }
+};
+
+// The folder after count members of `from` went to `to`: each target holds its source's name.
+FolderState Mapped(const Series& to, const Series& from, int count) {
+    FolderState state;
+    for (int i = 0; i < count; ++i) state[to.Member(i)] = Narrow(from.Member(i));
+    return state;
+}
+
+FolderState Original(const Series& s, int count) { return Mapped(s, s, count); }
+
+// A handle held with share mode 0: nobody else may open, rename or delete the file meanwhile.
+class Lock {
+public:
+    explicit Lock(const std::wstring& path)
+        : handle_(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+    ~Lock() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
+
+class RenMovTest : public ::testing::Test {
+protected:
+    void SetUp() override { progress.InitModule(); }
+
+    const Series img{L"img", 1, 4, L".png"};
+    TempDir dir;
+    ProgressRecorder progress;
+    MessageBoxHook boxes{IDOK};
+};
+
+TEST_F(RenMovTest, RenumberOverlappingFromAboveWalksFromTheTop) {
+    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 7, 4, L".png"));
+    std::vector<FolderState> atReport;
+    progress.OnReport([&](const ProgressReport&) { atReport.push_back(ReadFolder(dir.path())); });
+
+    EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-7>.png"), dir.Plugin(L"img<0005>.png"), true), 0);
+
+    EXPECT_EQ(ReadFolder(dir.path()), Mapped({L"img", 5, 4, L".png"}, img, 7)) << Describe(ReadFolder(dir.path()));
+    EXPECT_EQ(progress.percents(), (std::vector<int>{0, 14, 28, 42, 57, 71, 85, 100}));
+    for (const ProgressReport& r : progress.reports()) {
+        EXPECT_EQ(r.source, dir.Plugin(L"img<0001-7>.png"));
+        EXPECT_EQ(r.target, dir.Plugin(L"img<0005>.png"));
+        EXPECT_EQ(r.pluginNr, 7);
+    }
+    ASSERT_GE(atReport.size(), 2u);
+    EXPECT_EQ(atReport[1].count(L"img0011.png"), 1u) << "the top member moves first";
+    EXPECT_EQ(atReport[1].count(L"img0007.png"), 0u);
+    EXPECT_TRUE(boxes.seen().empty());
+}
+
+TEST_F(RenMovTest, RenumberDownWalksFromTheBottom) {
+    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 5, 4, L".png"));
+    std::vector<FolderState> atReport;
+    progress.OnReport([&](const ProgressReport&) { atReport.push_back(ReadFolder(dir.path())); });
+
+    EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-5>.png"), dir.Plugin(L"img<0000>.png"), true), 0);
+
+    EXPECT_EQ(ReadFolder(dir.path()), Mapped({L"img", 0, 4, L".png"}, img, 5)) << Describe(ReadFolder(dir.path()));
+    ASSERT_GE(atReport.size(), 2u);
+    EXPECT_EQ(atReport[1].count(L"img0000.png"), 1u) << "the first member moves first";
+    EXPECT_EQ(atReport[1].count(L"img0001.png"), 0u);
+}
+
+TEST_F(RenMovTest, RenamesPrefixAndWidthAndFillsAnEmptyFirst) {
+    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 12, 4, L".png"));
+
+    EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-12>.png"), dir.Plugin(L"pic<1-12>.png"), true), 0);
+    const Series pic{L"pic", 1, 1, L".png"};
+    EXPECT_EQ(ReadFolder(dir.path()), Mapped(pic, img, 12));
+
+    EXPECT_EQ(RenMov(dir.Plugin(L"pic<1-12>.png"), dir.Plugin(L"pic<001>.png"), true), 0);
+    const Series pic3{L"pic", 1, 3, L".png"};
+    EXPECT_EQ(ReadFolder(dir.path()), Mapped(pic3, img, 12));
+
+    // An empty first counts as 0 with no padding; the missing last is filled in.
+    EXPECT_EQ(RenMov(dir.Plugin(L"pic<001-12>.png"), dir.Plugin(L"img<>.png"), true), 0);
+    EXPECT_EQ(ReadFolder(dir.path()), Mapped({L"img", 0, 0, L".png"}, img, 12)) << Describe(ReadFolder(dir.path()));
+}
+
+TEST_F(RenMovTest, SeriesCopyToAnotherFolderLeavesTheSource) {
+    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 3, 4, L".png"));
+    TempDir other;
+    EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-3>.png"), other.Plugin(L"copy<7>.png"), false), 0);
+    EXPECT_EQ(ReadFolder(dir.path()), Original(img, 3));
+    EXPECT_EQ(ReadFolder(other.path()), Mapped({L"copy", 7, 1, L".png"}, img, 3));
+    EXPECT_EQ(progress.percents(), (std::vector<int>{0, 33, 66, 100}));
+}
+
+TEST_F(RenMovTest, RangeErrorsShowTheirMessageAndTouchNothing) {
+    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 5, 4, L".png"));
+    const struct {
+        const wchar_t* target;
+        const char* message;
+    } kCases[] = {
+        {L"pic.png", kNeedsRange},
+        {L"img<0001-50>.png", kLengthDiffers},
+        {L"img<0010-6>.png", kLengthDiffers},
+        // The filled-in last would pass the largest counter.
+        {L"img<2147483647>.png", kLengthDiffers},
+    };
+    for (const auto& c : kCases) {
+        for (bool move : {true, false}) {
+            SCOPED_TRACE(Narrow(c.target) + (move ? " move" : " copy"));
+            boxes.Clear();
+            progress.Clear();
+            EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-5>.png"), dir.Plugin(c.target), move), 4);
+            ASSERT_EQ(boxes.seen().size(), 1u);
+            const SeenMessageBox& box = boxes.seen()[0];
+            EXPECT_EQ(Narrow(box.text), c.message);
+            EXPECT_EQ(box.caption, L"Tallyfold");
+            EXPECT_TRUE(IsErrorWithOkOnly(box)) << Describe(box);
+            EXPECT_EQ(progress.percents(), std::vector<int>{0});
+            EXPECT_EQ(ReadFolder(dir.path()), Original(img, 5));
+        }
+    }
+}
+
+TEST_F(RenMovTest, SourceRangeWithoutMembersIsRefusedBeforeAnyFile) {
+    // Regression: a source whose last is below its first reported success having moved nothing.
+    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 5, 4, L".png"));
+    for (const wchar_t* source : {L"img<0005-3>.png", L"img<0005>.png", L"img<0004->.png"}) {
+        SCOPED_TRACE(Narrow(source));
+        EXPECT_EQ(RenMov(dir.Plugin(source), dir.Plugin(L"pic<1>.png"), true), 4);
+    }
+    EXPECT_TRUE(boxes.seen().empty());
+    EXPECT_EQ(ReadFolder(dir.path()), Original(img, 5));
+}
+
+TEST_F(RenMovTest, MemberNamesThatCannotBeBuiltFailTheOperation) {
+    // Regression: members whose names did not fit were skipped and the series reported success.
+    const std::wstring deep = dir.Plugin(std::wstring(1100, L'x') + L"<1-3>.png");
+    EXPECT_EQ(RenMov(deep, dir.Plugin(L"pic<1>.png"), true), 4);
+    EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-3>.png"), dir.Plugin(std::wstring(1100, L'y') + L"<1>.png"), false), 4);
+    EXPECT_EQ(progress.percents(), (std::vector<int>{0, 0}));
+}
+
+TEST_F(RenMovTest, SeriesCopyStopsAtAnExistingTargetEvenWithOverwrite) {
+    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 5, 2, L".png"));
+    TempDir other;
+    ASSERT_TRUE(WriteBytes(other / L"img03.png", "keep"));
+
+    EXPECT_EQ(RenMov(dir.Plugin(L"img<01-5>.png"), other.Plugin(L"img<01-5>.png"), false, true), 4);
+
+    EXPECT_EQ(ReadFolder(other.path()),
+              (FolderState{{L"img01.png", "img01.png"}, {L"img02.png", "img02.png"}, {L"img03.png", "keep"}}));
+    EXPECT_EQ(ReadFolder(dir.path()), Original({L"img", 1, 2, L".png"}, 5));
+    EXPECT_EQ(progress.percents(), (std::vector<int>{0, 20, 40, 60}));
+}
+
+TEST_F(RenMovTest, SeriesMoveNeverReplacesAnExistingTarget) {
+    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 3, 4, L".png"));
+    ASSERT_TRUE(WriteBytes(dir / L"pic2.png", "keep"));
+    EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-3>.png"), dir.Plugin(L"pic<1>.png"), true, true), 4);
+    EXPECT_EQ(ReadFolder(dir.path()),
+              (FolderState{{L"pic1.png", "img0001.png"}, {L"pic2.png", "keep"}, {L"img0002.png", "img0002.png"},
+                           {L"img0003.png", "img0003.png"}}));
+}
+
+TEST_F(RenMovTest, MissingMemberInTheMiddleEndsWithNotFound) {
+    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 5, 4, L".png", {3}));
+    EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-5>.png"), dir.Plugin(L"pic<1>.png"), true), 2);
+    EXPECT_EQ(ReadFolder(dir.path()), (FolderState{{L"pic1.png", "img0001.png"},
+                                                   {L"pic2.png", "img0002.png"},
+                                                   {L"img0004.png", "img0004.png"},
+                                                   {L"img0005.png", "img0005.png"}}));
+    EXPECT_EQ(progress.percents(), (std::vector<int>{0, 20, 40, 60}));
+}
+
+TEST_F(RenMovTest, LockedMemberStopsTheSeries) {
+    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 4, 4, L".png"));
+    Lock lock(dir / L"img0003.png");
+    ASSERT_TRUE(lock.held());
+
+    EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-4>.png"), dir.Plugin(L"pic<1>.png"), false), 4);
+    EXPECT_EQ(ReadFolder(dir.path()).count(L"pic3.png"), 0u);
+    EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-4>.png"), dir.Plugin(L"mov<1>.png"), true), 4);
+    EXPECT_EQ(progress.percents(), (std::vector<int>{0, 25, 50, 75, 0, 25, 50, 75}));
+    EXPECT_TRUE(Exists(dir / L"mov1.png") && Exists(dir / L"mov2.png"));
+    EXPECT_TRUE(Exists(dir / L"img0003.png") && Exists(dir / L"img0004.png"));
+    EXPECT_FALSE(Exists(dir / L"mov3.png"));
+}
+
+TEST_F(RenMovTest, ReadOnlyMemberMovesAndCopiesAlong) {
+    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 3, 4, L".png"));
+    ASSERT_TRUE(SetFileAttributesW((dir / L"img0002.png").c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-3>.png"), dir.Plugin(L"cpy<1>.png"), false), 0);
+    EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-3>.png"), dir.Plugin(L"pic<1>.png"), true), 0);
+    FolderState expected = Mapped({L"pic", 1, 1, L".png"}, img, 3);
+    expected.merge(Mapped({L"cpy", 1, 1, L".png"}, img, 3));
+    EXPECT_EQ(ReadFolder(dir.path()), expected);
+    EXPECT_NE(GetFileAttributesW((dir / L"pic2.png").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+}
+
+TEST_F(RenMovTest, AbortAtTheFirstReportDoesNothing) {
+    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 3, 4, L".png"));
+    ASSERT_TRUE(WriteBytes(dir / L"a.txt", "A"));
+    progress.CancelAt(1);
+    EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-3>.png"), dir.Plugin(L"pic<1>.png"), true), 5);
+    progress.Clear();
+    EXPECT_EQ(RenMov(dir.Plugin(L"a.txt"), dir.Plugin(L"b.txt"), true), 5);
+    FolderState expected = Original(img, 3);
+    expected[L"a.txt"] = "A";
+    EXPECT_EQ(ReadFolder(dir.path()), expected);
+}
+
+TEST_F(RenMovTest, AbortMidSeriesKeepsTheMembersDone) {
+    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 5, 4, L".png"));
+    progress.CancelAt(3);
+    EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-5>.png"), dir.Plugin(L"pic<1>.png"), true), 5);
+    EXPECT_EQ(progress.percents(), (std::vector<int>{0, 20, 40}));
+    EXPECT_EQ(ReadFolder(dir.path()), (FolderState{{L"pic1.png", "img0001.png"},
+                                                   {L"pic2.png", "img0002.png"},
+                                                   {L"img0003.png", "img0003.png"},
+                                                   {L"img0004.png", "img0004.png"},
+                                                   {L"img0005.png", "img0005.png"}}));
+}
+
+TEST_F(RenMovTest, AbortWinsOverTheMemberFailure) {
+    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 4, 4, L".png", {2}));
+    progress.CancelAt(3);
+    EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-4>.png"), dir.Plugin(L"pic<1>.png"), true), 5);
+    EXPECT_EQ(progress.percents(), (std::vector<int>{0, 25, 50}));
+}
+
+TEST_F(RenMovTest, MessagesArePumpedRightBeforeAndAfterEachMemberReport) {
+    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 4, 4, L".png"));
+    ProgressRecorder::PostProbe();
+    progress.PostProbes(true);
+    EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-4>.png"), dir.Plugin(L"pic<1>.png"), false), 0);
+    ASSERT_EQ(progress.reports().size(), 5u);
+    EXPECT_TRUE(progress.reports()[0].probePending) << "the probe itself works";
+    for (size_t i = 1; i < progress.reports().size(); ++i) {
+        EXPECT_FALSE(progress.reports()[i].probePending) << "queue not drained before report " << i;
+    }
+    EXPECT_FALSE(ProgressRecorder::TakeProbes()) << "queue not drained after the last report";
+}
+
+TEST_F(RenMovTest, MissingTargetFolderEndsAtTheFirstMember) {
+    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 3, 4, L".png"));
+    EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-3>.png"), dir.Plugin(L"none\\img<0001-3>.png"), true), 2);
+    EXPECT_EQ(progress.percents(), (std::vector<int>{0, 33}));
+    EXPECT_EQ(ReadFolder(dir.path()), Original(img, 3));
+}
+
+TEST_F(RenMovTest, SeriesInADeepFolder) {
+    // Member names as long as the paths the host passes: a 260-character buffer would cut them.
+    std::wstring folder = dir.path();
+    while (folder.size() < 600) {
+        folder += L"\\" + std::wstring(50, L'd');
+        ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr));
+    }
+    ASSERT_TRUE(MakeSeries(folder, L"img", 1, 3, 4, L".png"));
+    EXPECT_EQ(RenMov(L"\\" + folder + L"\\img<0001-3>.png", L"\\" + folder + L"\\img<0002>.png", true), 0);
+    EXPECT_EQ(ReadFolder(folder), Mapped({L"img", 2, 4, L".png"}, img, 3)) << Describe(ReadFolder(folder));
+}
+
+TEST_F(RenMovTest, PlainCopyAnswersExistsUntilOverwriteIsConfirmed) {
+    ASSERT_TRUE(WriteBytes(dir / L"a.txt", "A"));
+    ASSERT_TRUE(WriteBytes(dir / L"b.txt", "B"));
+    EXPECT_EQ(RenMov(dir.Plugin(L"a.txt"), dir.Plugin(L"b.txt"), false), 1);
+    EXPECT_EQ(ReadBytes(dir / L"b.txt"), "B");
+    EXPECT_EQ(RenMov(dir.Plugin(L"a.txt"), dir.Plugin(L"b.txt"), false, true), 0);
+    EXPECT_EQ(ReadFolder(dir.path()), (FolderState{{L"a.txt", "A"}, {L"b.txt", "A"}}));
+    EXPECT_EQ(progress.percents(), (std::vector<int>{0, 100, 0, 100}));
+}
+
+TEST_F(RenMovTest, PlainMoveReplacesOnlyWhenConfirmed) {
+    ASSERT_TRUE(WriteBytes(dir / L"a.txt", "A"));
+    ASSERT_TRUE(WriteBytes(dir / L"b.txt", "B"));
+    EXPECT_EQ(RenMov(dir.Plugin(L"a.txt"), dir.Plugin(L"b.txt"), true), 4);
+    EXPECT_EQ(RenMov(dir.Plugin(L"a.txt"), dir.Plugin(L"b.txt"), true, true), 0);
+    EXPECT_EQ(ReadFolder(dir.path()), (FolderState{{L"b.txt", "A"}}));
+    EXPECT_EQ(RenMov(dir.Plugin(L"b.txt"), dir.Plugin(L"c.txt"), true), 0);
+    EXPECT_EQ(ReadFolder(dir.path()), (FolderState{{L"c.txt", "A"}}));
+}
+
+TEST_F(RenMovTest, OverwritingMoveThatFailsKeepsTheTarget) {
+    // Regression: the target was deleted before a move that then failed.
+    ASSERT_TRUE(WriteBytes(dir / L"b.txt", "B"));
+    EXPECT_EQ(RenMov(dir.Plugin(L"missing.txt"), dir.Plugin(L"b.txt"), true, true), 2);
+    EXPECT_EQ(ReadBytes(dir / L"b.txt"), "B");
+
+    ASSERT_TRUE(WriteBytes(dir / L"a.txt", "A"));
+    Lock lock(dir / L"a.txt");
+    ASSERT_TRUE(lock.held());
+    EXPECT_NE(RenMov(dir.Plugin(L"a.txt"), dir.Plugin(L"b.txt"), true, true), 0);
+    EXPECT_EQ(ReadBytes(dir / L"b.txt"), "B");
+}
+
+TEST_F(RenMovTest, ReadOnlyTargetIsNotReplaced) {
+    ASSERT_TRUE(WriteBytes(dir / L"a.txt", "A"));
+    ASSERT_TRUE(WriteBytes(dir / L"b.txt", "B"));
+    ASSERT_TRUE(SetFileAttributesW((dir / L"b.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(RenMov(dir.Plugin(L"a.txt"), dir.Plugin(L"b.txt"), false, true), 2);
+    EXPECT_EQ(ReadBytes(dir / L"b.txt"), "B");
+    const int moved = RenMov(dir.Plugin(L"a.txt"), dir.Plugin(L"b.txt"), true, true);
+    if (UnderWine()) GTEST_SKIP() << "Wine's MoveFileExW replaces a read-only target";
+    EXPECT_EQ(moved, 2);
+    EXPECT_EQ(ReadFolder(dir.path()), (FolderState{{L"a.txt", "A"}, {L"b.txt", "B"}}));
+}
+
+TEST_F(RenMovTest, PlainSourceWithARangeTargetIsOneLiteralName) {
+    ASSERT_TRUE(WriteBytes(dir / L"a.txt", "A"));
+    EXPECT_EQ(RenMov(dir.Plugin(L"a.txt"), dir.Plugin(L"img<1-3>.txt"), true), 4);
+    EXPECT_EQ(ReadFolder(dir.path()), (FolderState{{L"a.txt", "A"}}));
+    EXPECT_TRUE(boxes.seen().empty());
+}
+
+TEST_F(RenMovTest, BadNamesAreRefusedWithoutAReport) {
+    ASSERT_TRUE(WriteBytes(dir / L"a.txt", "A"));
+    auto fn = Module::Get().Fn<RenMovWFn>("FsRenMovFileW");
+    std::wstring a = dir.Plugin(L"a.txt");
+    EXPECT_EQ(fn(nullptr, a.data(), TRUE, FALSE, nullptr), 2);
+    EXPECT_EQ(fn(a.data(), nullptr, TRUE, FALSE, nullptr), 2);
+    for (const wchar_t* shortName : {L"", L"\\", L"\\Z"}) {
+        EXPECT_EQ(RenMov(a, shortName, true), 2);
+        EXPECT_EQ(RenMov(shortName, a, false), 2);
+    }
+    EXPECT_TRUE(progress.reports().empty());
+    EXPECT_EQ(ReadFolder(dir.path()), (FolderState{{L"a.txt", "A"}}));
+}
+
+TEST_F(RenMovTest, NarrowExportConvertsBothNames) {
+    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 3, 4, L".png"));
+    auto fn = Module::Get().Fn<RenMovAFn>("FsRenMovFile");
+    ASSERT_NE(fn, nullptr);
+    std::string from = Narrow(dir.Plugin(L"img<0001-3>.png"));
+    std::string to = Narrow(dir.Plugin(L"pic<1>.png"));
+    EXPECT_EQ(fn(from.data(), to.data(), TRUE, FALSE, nullptr), 0);
+    EXPECT_EQ(ReadFolder(dir.path()), Mapped({L"pic", 1, 1, L".png"}, img, 3));
+    ASSERT_FALSE(progress.reports().empty());
+    EXPECT_EQ(progress.reports()[0].source, dir.Plugin(L"img<0001-3>.png"));
+
+    // A name too long to pass on fails like a missing file, before any report.
+    progress.Clear();
+    std::string tooLong = "\\" + Narrow(dir.path()) + "\\" + std::string(1100, 'x') + ".txt";
+    EXPECT_EQ(fn(tooLong.data(), to.data(), TRUE, FALSE, nullptr), 2);
+    EXPECT_EQ(fn(to.data(), tooLong.data(), FALSE, FALSE, nullptr), 2);
+    EXPECT_EQ(fn(nullptr, to.data(), FALSE, FALSE, nullptr), 2);
+    EXPECT_TRUE(progress.reports().empty());
+}
+
+}  // namespace
