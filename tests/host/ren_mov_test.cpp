@@ -151,6 +151,19 @@ TEST_F(RenMovTest, RangeErrorsShowTheirMessageAndTouchNothing) {
     }
 }
 
+TEST_F(RenMovTest, RangeMessageIsOwnedByTheActiveWindow) {
+    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 2, 4, L".png"));
+    const HWND window = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                                        nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    SetActiveWindow(window);
+    ASSERT_EQ(GetActiveWindow(), window);
+    EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-2>.png"), dir.Plugin(L"img.png"), true), 4);
+    DestroyWindow(window);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(boxes.seen()[0].owner, window);
+}
+
 TEST_F(RenMovTest, SourceRangeWithoutMembersIsRefusedBeforeAnyFile) {
     // Regression: a source whose last is below its first reported success having moved nothing.
     ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 5, 4, L".png"));
