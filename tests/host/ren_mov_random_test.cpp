@@ -4,7 +4,7 @@
 // by member; after every operation the folders must match it exactly, and, whatever the result,
 // no file that existed before may have lost or changed its content.
 //
-// TF_RANDOM_ROUNDS sets the number of operations (default 1500), TF_RANDOM_SEED the seed.
+// TF_RANDOM_ROUNDS sets the number of operations (default 1000), TF_RANDOM_SEED the seed.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -221,7 +221,7 @@ std::string LostContent(const FolderState (&before)[2], const Sizes (&after)[2],
 }
 
 TEST(RenMovRandom, EveryOperationMatchesTheModelAndLosesNoFile) {
-    const unsigned long rounds = EnvNumber("TF_RANDOM_ROUNDS", 1500);
+    const unsigned long rounds = EnvNumber("TF_RANDOM_ROUNDS", 1000);
     const unsigned long seed = EnvNumber("TF_RANDOM_SEED", 20261208);
     TempDir dirs[2];
     const std::wstring paths[2] = {dirs[0].path(), dirs[1].path()};
