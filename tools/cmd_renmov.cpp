@@ -54,7 +54,7 @@ int RenMov(Context& ctx, bool move) {
     const HHOOK hook = SetWindowsHookExW(WH_CBT, CloseErrorBox, nullptr, GetCurrentThreadId());
     const int result = renMov(names[0].data(), names[1].data(), move ? TRUE : FALSE, overwrite ? TRUE : FALSE, nullptr);
     if (hook != nullptr) UnhookWindowsHookEx(hook);
-    Out(Format(L"%ls\n", FileCodeName(result)));
+    Out(Format(L"result %d: %ls\n", result, FileCodeName(result)));
     return result == 0 ? 0 : 1;
 }
 

@@ -40,20 +40,6 @@ FolderState Mapped(const Series& to, const Series& from, int count) {
 
 FolderState Original(const Series& s, int count) { return Mapped(s, s, count); }
 
-// A handle held with share mode 0: nobody else may open, rename or delete the file meanwhile.
-class Lock {
-public:
-    explicit Lock(const std::wstring& path)
-        : handle_(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-    ~Lock() {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
-    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-};
-
 class RenMovTest : public ::testing::Test {
 protected:
     void SetUp() override { progress.InitModule(); }
@@ -65,7 +51,7 @@ protected:
 };
 
 TEST_F(RenMovTest, RenumberOverlappingFromAboveWalksFromTheTop) {
-    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 7, 4, L".png"));
+    ASSERT_TRUE(WriteNamedSeries(dir.path(), L"img", 1, 7, 4, L".png"));
     std::vector<FolderState> atReport;
     progress.OnReport([&](const ProgressReport&) { atReport.push_back(ReadFolder(dir.path())); });
 
@@ -85,7 +71,7 @@ TEST_F(RenMovTest, RenumberOverlappingFromAboveWalksFromTheTop) {
 }
 
 TEST_F(RenMovTest, RenumberDownWalksFromTheBottom) {
-    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 5, 4, L".png"));
+    ASSERT_TRUE(WriteNamedSeries(dir.path(), L"img", 1, 5, 4, L".png"));
     std::vector<FolderState> atReport;
     progress.OnReport([&](const ProgressReport&) { atReport.push_back(ReadFolder(dir.path())); });
 
@@ -98,7 +84,7 @@ TEST_F(RenMovTest, RenumberDownWalksFromTheBottom) {
 }
 
 TEST_F(RenMovTest, RenamesPrefixAndWidthAndFillsAnEmptyFirst) {
-    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 12, 4, L".png"));
+    ASSERT_TRUE(WriteNamedSeries(dir.path(), L"img", 1, 12, 4, L".png"));
 
     EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-12>.png"), dir.Plugin(L"pic<1-12>.png"), true), 0);
     const Series pic{L"pic", 1, 1, L".png"};
@@ -114,7 +100,7 @@ TEST_F(RenMovTest, RenamesPrefixAndWidthAndFillsAnEmptyFirst) {
 }
 
 TEST_F(RenMovTest, SeriesCopyToAnotherFolderLeavesTheSource) {
-    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 3, 4, L".png"));
+    ASSERT_TRUE(WriteNamedSeries(dir.path(), L"img", 1, 3, 4, L".png"));
     TempDir other;
     EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-3>.png"), other.Plugin(L"copy<7>.png"), false), 0);
     EXPECT_EQ(ReadFolder(dir.path()), Original(img, 3));
@@ -123,7 +109,7 @@ TEST_F(RenMovTest, SeriesCopyToAnotherFolderLeavesTheSource) {
 }
 
 TEST_F(RenMovTest, RangeErrorsShowTheirMessageAndTouchNothing) {
-    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 5, 4, L".png"));
+    ASSERT_TRUE(WriteNamedSeries(dir.path(), L"img", 1, 5, 4, L".png"));
     const struct {
         const wchar_t* target;
         const char* message;
@@ -152,7 +138,7 @@ TEST_F(RenMovTest, RangeErrorsShowTheirMessageAndTouchNothing) {
 }
 
 TEST_F(RenMovTest, RangeMessageIsOwnedByTheActiveWindow) {
-    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 2, 4, L".png"));
+    ASSERT_TRUE(WriteNamedSeries(dir.path(), L"img", 1, 2, 4, L".png"));
     const HWND window = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
                                         nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(window, nullptr);
@@ -166,7 +152,7 @@ TEST_F(RenMovTest, RangeMessageIsOwnedByTheActiveWindow) {
 
 TEST_F(RenMovTest, SourceRangeWithoutMembersIsRefusedBeforeAnyFile) {
     // Regression: a source whose last is below its first reported success having moved nothing.
-    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 5, 4, L".png"));
+    ASSERT_TRUE(WriteNamedSeries(dir.path(), L"img", 1, 5, 4, L".png"));
     for (const wchar_t* source : {L"img<0005-3>.png", L"img<0005>.png", L"img<0004->.png"}) {
         SCOPED_TRACE(Narrow(source));
         EXPECT_EQ(RenMov(dir.Plugin(source), dir.Plugin(L"pic<1>.png"), true), 4);
@@ -184,7 +170,7 @@ TEST_F(RenMovTest, MemberNamesThatCannotBeBuiltFailTheOperation) {
 }
 
 TEST_F(RenMovTest, SeriesCopyStopsAtAnExistingTargetEvenWithOverwrite) {
-    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 5, 2, L".png"));
+    ASSERT_TRUE(WriteNamedSeries(dir.path(), L"img", 1, 5, 2, L".png"));
     TempDir other;
     ASSERT_TRUE(WriteBytes(other / L"img03.png", "keep"));
 
@@ -197,7 +183,7 @@ TEST_F(RenMovTest, SeriesCopyStopsAtAnExistingTargetEvenWithOverwrite) {
 }
 
 TEST_F(RenMovTest, SeriesMoveNeverReplacesAnExistingTarget) {
-    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 3, 4, L".png"));
+    ASSERT_TRUE(WriteNamedSeries(dir.path(), L"img", 1, 3, 4, L".png"));
     ASSERT_TRUE(WriteBytes(dir / L"pic2.png", "keep"));
     EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-3>.png"), dir.Plugin(L"pic<1>.png"), true, true), 4);
     EXPECT_EQ(ReadFolder(dir.path()),
@@ -206,7 +192,7 @@ TEST_F(RenMovTest, SeriesMoveNeverReplacesAnExistingTarget) {
 }
 
 TEST_F(RenMovTest, MissingMemberInTheMiddleEndsWithNotFound) {
-    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 5, 4, L".png", {3}));
+    ASSERT_TRUE(WriteNamedSeries(dir.path(), L"img", 1, 5, 4, L".png", {3}));
     EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-5>.png"), dir.Plugin(L"pic<1>.png"), true), 2);
     EXPECT_EQ(ReadFolder(dir.path()), (FolderState{{L"pic1.png", "img0001.png"},
                                                    {L"pic2.png", "img0002.png"},
@@ -216,9 +202,9 @@ TEST_F(RenMovTest, MissingMemberInTheMiddleEndsWithNotFound) {
 }
 
 TEST_F(RenMovTest, LockedMemberStopsTheSeries) {
-    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 4, 4, L".png"));
-    Lock lock(dir / L"img0003.png");
-    ASSERT_TRUE(lock.held());
+    ASSERT_TRUE(WriteNamedSeries(dir.path(), L"img", 1, 4, 4, L".png"));
+    LockedFile lock(dir / L"img0003.png");
+    ASSERT_TRUE(lock.locked());
 
     EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-4>.png"), dir.Plugin(L"pic<1>.png"), false), 4);
     EXPECT_EQ(ReadFolder(dir.path()).count(L"pic3.png"), 0u);
@@ -230,7 +216,7 @@ TEST_F(RenMovTest, LockedMemberStopsTheSeries) {
 }
 
 TEST_F(RenMovTest, ReadOnlyMemberMovesAndCopiesAlong) {
-    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 3, 4, L".png"));
+    ASSERT_TRUE(WriteNamedSeries(dir.path(), L"img", 1, 3, 4, L".png"));
     ASSERT_TRUE(SetFileAttributesW((dir / L"img0002.png").c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-3>.png"), dir.Plugin(L"cpy<1>.png"), false), 0);
     EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-3>.png"), dir.Plugin(L"pic<1>.png"), true), 0);
@@ -241,7 +227,7 @@ TEST_F(RenMovTest, ReadOnlyMemberMovesAndCopiesAlong) {
 }
 
 TEST_F(RenMovTest, AbortAtTheFirstReportDoesNothing) {
-    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 3, 4, L".png"));
+    ASSERT_TRUE(WriteNamedSeries(dir.path(), L"img", 1, 3, 4, L".png"));
     ASSERT_TRUE(WriteBytes(dir / L"a.txt", "A"));
     progress.CancelAt(1);
     EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-3>.png"), dir.Plugin(L"pic<1>.png"), true), 5);
@@ -253,7 +239,7 @@ TEST_F(RenMovTest, AbortAtTheFirstReportDoesNothing) {
 }
 
 TEST_F(RenMovTest, AbortMidSeriesKeepsTheMembersDone) {
-    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 5, 4, L".png"));
+    ASSERT_TRUE(WriteNamedSeries(dir.path(), L"img", 1, 5, 4, L".png"));
     progress.CancelAt(3);
     EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-5>.png"), dir.Plugin(L"pic<1>.png"), true), 5);
     EXPECT_EQ(progress.percents(), (std::vector<int>{0, 20, 40}));
@@ -265,14 +251,14 @@ TEST_F(RenMovTest, AbortMidSeriesKeepsTheMembersDone) {
 }
 
 TEST_F(RenMovTest, AbortWinsOverTheMemberFailure) {
-    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 4, 4, L".png", {2}));
+    ASSERT_TRUE(WriteNamedSeries(dir.path(), L"img", 1, 4, 4, L".png", {2}));
     progress.CancelAt(3);
     EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-4>.png"), dir.Plugin(L"pic<1>.png"), true), 5);
     EXPECT_EQ(progress.percents(), (std::vector<int>{0, 25, 50}));
 }
 
 TEST_F(RenMovTest, MessagesArePumpedRightBeforeAndAfterEachMemberReport) {
-    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 4, 4, L".png"));
+    ASSERT_TRUE(WriteNamedSeries(dir.path(), L"img", 1, 4, 4, L".png"));
     ProgressRecorder::PostProbe();
     progress.PostProbes(true);
     EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-4>.png"), dir.Plugin(L"pic<1>.png"), false), 0);
@@ -285,7 +271,7 @@ TEST_F(RenMovTest, MessagesArePumpedRightBeforeAndAfterEachMemberReport) {
 }
 
 TEST_F(RenMovTest, MissingTargetFolderEndsAtTheFirstMember) {
-    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 3, 4, L".png"));
+    ASSERT_TRUE(WriteNamedSeries(dir.path(), L"img", 1, 3, 4, L".png"));
     EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-3>.png"), dir.Plugin(L"none\\img<0001-3>.png"), true), 2);
     EXPECT_EQ(progress.percents(), (std::vector<int>{0, 33}));
     EXPECT_EQ(ReadFolder(dir.path()), Original(img, 3));
@@ -298,7 +284,7 @@ TEST_F(RenMovTest, SeriesInADeepFolder) {
         folder += L"\\" + std::wstring(50, L'd');
         ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr));
     }
-    ASSERT_TRUE(MakeSeries(folder, L"img", 1, 3, 4, L".png"));
+    ASSERT_TRUE(WriteNamedSeries(folder, L"img", 1, 3, 4, L".png"));
     EXPECT_EQ(RenMov(L"\\" + folder + L"\\img<0001-3>.png", L"\\" + folder + L"\\img<0002>.png", true), 0);
     EXPECT_EQ(ReadFolder(folder), Mapped({L"img", 2, 4, L".png"}, img, 3)) << Describe(ReadFolder(folder));
 }
@@ -330,8 +316,8 @@ TEST_F(RenMovTest, OverwritingMoveThatFailsKeepsTheTarget) {
     EXPECT_EQ(ReadBytes(dir / L"b.txt"), "B");
 
     ASSERT_TRUE(WriteBytes(dir / L"a.txt", "A"));
-    Lock lock(dir / L"a.txt");
-    ASSERT_TRUE(lock.held());
+    LockedFile lock(dir / L"a.txt");
+    ASSERT_TRUE(lock.locked());
     EXPECT_NE(RenMov(dir.Plugin(L"a.txt"), dir.Plugin(L"b.txt"), true, true), 0);
     EXPECT_EQ(ReadBytes(dir / L"b.txt"), "B");
 }
@@ -370,7 +356,7 @@ TEST_F(RenMovTest, BadNamesAreRefusedWithoutAReport) {
 }
 
 TEST_F(RenMovTest, NarrowExportConvertsBothNames) {
-    ASSERT_TRUE(MakeSeries(dir.path(), L"img", 1, 3, 4, L".png"));
+    ASSERT_TRUE(WriteNamedSeries(dir.path(), L"img", 1, 3, 4, L".png"));
     auto fn = Module::Get().Fn<RenMovAFn>("FsRenMovFile");
     ASSERT_NE(fn, nullptr);
     std::string from = Narrow(dir.Plugin(L"img<0001-3>.png"));

@@ -23,14 +23,8 @@ FolderState ReadFolder(const std::wstring& folder) {
     return state;
 }
 
-std::wstring MemberName(const std::wstring& prefix, int counter, int width, const std::wstring& suffix) {
-    std::wstring digits = std::to_wstring(counter);
-    if (static_cast<int>(digits.size()) < width) digits.insert(0, static_cast<size_t>(width) - digits.size(), L'0');
-    return prefix + digits + suffix;
-}
-
-bool MakeSeries(const std::wstring& folder, const std::wstring& prefix, int first, int last, int width,
-                const std::wstring& suffix, std::initializer_list<int> skip) {
+bool WriteNamedSeries(const std::wstring& folder, const std::wstring& prefix, int first, int last, int width,
+                      const std::wstring& suffix, std::initializer_list<int> skip) {
     for (int counter = first; counter <= last; ++counter) {
         if (std::find(skip.begin(), skip.end(), counter) != skip.end()) continue;
         const std::wstring name = MemberName(prefix, counter, width, suffix);

@@ -4,19 +4,18 @@
 #include <map>
 #include <string>
 
+#include "support/member_files.h"
+
 namespace tftest {
 
 // Every plain file directly in a folder, by name, with its content.
 using FolderState = std::map<std::wstring, std::string>;
 FolderState ReadFolder(const std::wstring& folder);
 
-// The member name prefix + counter padded with zeros to width + suffix.
-std::wstring MemberName(const std::wstring& prefix, int counter, int width, const std::wstring& suffix);
-
 // Creates prefix<first..last>suffix in the folder, each file holding its own name (UTF-8) as
 // content; counters listed in skip are left out. Returns false when a file cannot be written.
-bool MakeSeries(const std::wstring& folder, const std::wstring& prefix, int first, int last, int width,
-                const std::wstring& suffix, std::initializer_list<int> skip = {});
+bool WriteNamedSeries(const std::wstring& folder, const std::wstring& prefix, int first, int last, int width,
+                      const std::wstring& suffix, std::initializer_list<int> skip = {});
 
 // "name=content, name=content" for failure messages.
 std::string Describe(const FolderState& state);
