@@ -34,7 +34,7 @@ private:
 }  // namespace
 
 TEST_F(SettingsFile, BesideTheHostsSettingsFile) {
-    EXPECT_EQ(CommandIniFor("C:\\Host\\wincmd\\fsplugin.ini"), L"C:\\Host\\wincmd\\Tallyfold.ini");
+    EXPECT_EQ(CommandIniFor("C:\\Host\\manager\\fsplugin.ini"), L"C:\\Host\\manager\\Tallyfold.ini");
     // A long folder keeps the path within 259 characters.
     const std::string folder = "C:\\" + std::string(246, 'f') + "\\";
     EXPECT_EQ(CommandIniFor(folder + "a.ini"), std::wstring(folder.begin(), folder.end()) + L"Tallyfold");
