@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -125,4 +126,33 @@ TEST(ListingOrder, NaturalShortcutAgreesWithThePlatform) {
         const std::wstring b = prefix + runB + suffixes[rng() % std::size(suffixes)];
         ASSERT_EQ(sign(CompareNatural(a, b)), sign(StrCmpLogicalW(a.c_str(), b.c_str()))) << Narrow(a) << " " << Narrow(b);
     }
+}
+
+// The same equality on a folder shaped like the benchmark's: plain names, long series with and
+// without padding, gaps, singletons and several extensions, in a shuffled discovery order.
+TEST(ListingOrder, MatchesTheInsertionModelOnABenchmarkLikeFolder) {
+    std::mt19937 rng(10000);
+    const std::wstring words[] = {L"shot", L"scan", L"frame", L"img", L"clip", L"take"};
+    const std::wstring exts[] = {L".png", L".jpg", L".tif", L".PNG", L".cr2"};
+    std::vector<Entry> records;
+    for (int i = 0; i < 4000; ++i) records.push_back(Record(words[rng() % 6] + L"-" + std::to_wstring(i) + L"-notes.txt"));
+    for (int series = 0; records.size() < 10000; ++series) {
+        const std::wstring prefix = words[rng() % 6] + std::to_wstring(series) + L"_";
+        const std::wstring ext = exts[rng() % 5];
+        const int width = static_cast<int>(rng() % 6);
+        const int length = static_cast<int>(1 + rng() % 200);
+        int counter = static_cast<int>(rng() % 50);
+        for (int k = 0; k < length; ++k, ++counter) {
+            if (rng() % 30 == 0) counter += 2;
+            std::wstring digits = std::to_wstring(counter);
+            if (static_cast<int>(digits.size()) < width) digits.insert(0, static_cast<size_t>(width) - digits.size(), L'0');
+            records.push_back(Record(prefix + digits + ext));
+        }
+    }
+    std::vector<Entry*> discovered;
+    for (Entry& r : records) discovered.push_back(&r);
+    std::shuffle(discovered.begin(), discovered.end(), rng);
+    std::vector<Entry*> actual = discovered;
+    OrderEntries(actual);
+    ASSERT_EQ(actual, InsertionModel(discovered));
 }
