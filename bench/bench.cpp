@@ -24,11 +24,12 @@ double MedianMs(int runs, const std::function<void()>& timed, const std::functio
     return times[times.size() / 2];
 }
 
-PairMs MedianPairMs(int runs, const std::function<void()>& first, const std::function<void()>& second) {
+PairMs MedianPairMs(int runs, const std::function<void()>& first, const std::function<void()>& second,
+                    const std::function<void()>& prepare) {
     std::vector<double> a, b;
     for (int i = 0; i < runs; ++i) {
-        a.push_back(MedianMs(1, first));
-        b.push_back(MedianMs(1, second));
+        a.push_back(MedianMs(1, first, prepare));
+        b.push_back(MedianMs(1, second, prepare));
     }
     std::sort(a.begin(), a.end());
     std::sort(b.begin(), b.end());

@@ -24,7 +24,8 @@ struct PairMs {
     double first;
     double second;
 };
-PairMs MedianPairMs(int runs, const std::function<void()>& first, const std::function<void()>& second);
+PairMs MedianPairMs(int runs, const std::function<void()>& first, const std::function<void()>& second,
+                    const std::function<void()>& prepare = {});
 
 struct Row {
     std::wstring what;
