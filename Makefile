@@ -1,8 +1,9 @@
 # make        builds dist/Tallyfold.wfx64, dist/Tallyfold.wfx and the command-line hosts
-# make test   builds, then runs every test of both builds under Wine
+# make test   builds, then runs every test of both builds under Wine, and the 64-bit tests once
+#             more from a build with the stack protector, under Wine's heap checking
 # make demo   builds, then shows the plugin at work on a sample folder
 # Each target first installs what is missing (scripts/setup).
-.PHONY: all setup build test demo bench clean
+.PHONY: all setup build build-ssp test demo bench clean
 
 all: build
 
@@ -16,7 +17,15 @@ build: setup build/x64/build.ninja build/x86/build.ninja
 	cmake --build build/x64
 	cmake --build build/x86
 
-test: build
+# The checked build: stack protector on, its own module and hosts under build/x64-ssp/dist.
+build/x64-ssp/build.ninja: | setup
+	cmake -S . -B build/x64-ssp -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
+	  -DTALLYFOLD_STACK_PROTECTOR=ON -DTALLYFOLD_DIST=$(CURDIR)/build/x64-ssp/dist $(CMAKE_ARGS)
+
+build-ssp: build/x64-ssp/build.ninja
+	cmake --build build/x64-ssp
+
+test: build build-ssp
 	bash scripts/test
 
 demo: build
