@@ -163,16 +163,21 @@ TEST(FuzzGrouping, RandomRecordsAtTheSizeLimitGroupWithinBounds) {
     while (!deadline.Passed()) {
         const size_t count = 1 + rng() % 60;
         std::vector<tf::Entry> items(count);
+        // Part of each folder is one run of consecutive counters, so there are series to fold.
+        const unsigned runStart = rng() % 3 == 0 ? 2147483600u : rng() % 1000;
+        const std::wstring runPrefix(rng() % 2 ? 1 + rng() % 240 : 3, L'r');
+        unsigned runNext = runStart;
         for (tf::Entry& r : items) {
             r = tf::Entry{};
             std::wstring name;
-            const int shape = static_cast<int>(rng() % 5);
+            const int shape = static_cast<int>(rng() % 6);
             const std::wstring prefix = shape == 0 ? std::wstring(rng() % 250, L'p') : std::wstring(1, RandomChar(rng)) + L"x";
             const unsigned counter = shape == 1 ? static_cast<unsigned>(rng()) : static_cast<unsigned>(rng() % 8);
             name = prefix + std::wstring(rng() % 3, L'0') + std::to_wstring(counter);
             if (shape == 2) name += L".<x>";
             if (rng() % 2) name += L".png";
             if (shape == 3) name = RandomText(rng);
+            if (shape >= 4) name = runPrefix + std::to_wstring(runNext++) + L".tif";
             if (name.empty() || name == L"." || name == L"..") name = L"n";
             name = name.substr(0, MAX_PATH - 1);
             std::copy(name.begin(), name.end(), r.cFileName);

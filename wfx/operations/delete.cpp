@@ -39,6 +39,9 @@ bool BuildDeleteWarning(WCHAR* text, const WCHAR* pluginPath, const RangeSpec& r
 }
 
 BOOL DeleteSeries(const WCHAR* pluginPath, const RangeSpec& range) {
+    // A range without members (last below first, or no last at all) names no series: asking
+    // to "delete -1 files" and then answering success would tell the host the entry is gone.
+    if (MemberCount(range.first, range.last) < 1) return kOpFailed;
     WCHAR text[kWarningBuffer];
     if (!BuildDeleteWarning(text, pluginPath, range)) return kOpFailed;
     // Only an explicit Yes deletes: a box that could not be shown (0) has asked nobody.
