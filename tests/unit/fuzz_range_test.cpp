@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/command_template.h"
 #include "host/state.h"
 #include "listing/group_series.h"
 #include "listing/range_name.h"
@@ -231,4 +232,42 @@ TEST(FuzzGrouping, RandomRecordsAtTheSizeLimitGroupWithinBounds) {
     }
     tf::g_state.grouping = savedGrouping;
     std::printf("grouping: %lld random folders, %lld records, %lld entries listed\n", folders, records, entries);
+}
+
+TEST(FuzzTemplate, ExpansionAndSplitStayInTheirBuffers) {
+    // Random templates full of placeholders (known, unknown, a lone '%' at the end) over random
+    // target paths: the expansion never writes past its buffer and always ends its text, and
+    // the split of the result stays inside it.
+    std::mt19937 rng(0x7E3A1A7Eu);
+    const Deadline deadline(FuzzSeconds(2.0));
+    static const WCHAR kPieces[][8] = {L"%F", L"%L", L"%P", L"%B", L"%X", L"%S", L"%E", L"%C", L"%D", L"%%",
+                                       L"%",  L"%q", L"\"",  L" ",  L"x",  L"\\", L"<",  L"%%F"};
+    long long expansions = 0, cut = 0;
+    while (!deadline.Passed()) {
+        std::wstring commandTemplate;
+        const size_t pieces = rng() % 4 == 0 ? rng() % 600 : rng() % 20;
+        for (size_t i = 0; i < pieces && commandTemplate.size() < static_cast<size_t>(tf::kTemplateChars); ++i) {
+            commandTemplate += rng() % 5 == 0 ? std::wstring(1, RandomChar(rng)) : kPieces[rng() % (sizeof kPieces / sizeof kPieces[0])];
+        }
+        commandTemplate = commandTemplate.substr(0, tf::kTemplateChars);
+        std::wstring target = RandomText(rng).substr(0, 1023);
+        FencedWide fencedTemplate(commandTemplate);
+        FencedWide fencedTarget(target);
+        Guarded out(tf::kExpandedBuffer * sizeof(WCHAR));
+        const bool whole = tf::ExpandCommandTemplate(fencedTemplate.get(), fencedTarget.get(), out.wide());
+        ++expansions;
+        cut += whole ? 0 : 1;
+        ASSERT_TRUE(out.Intact()) << out.Describe();
+        const std::wstring text = out.WideText();
+        ASSERT_LT(text.size(), static_cast<size_t>(tf::kExpandedBuffer)) << "unterminated expansion";
+        Guarded split = Guarded::Wide(text, text.size() + 1);
+        const tf::CommandLineParts parts = tf::SplitCommandLine(split.wide());
+        ASSERT_TRUE(split.Intact()) << split.Describe();
+        const WCHAR* begin = split.wide();
+        const WCHAR* end = begin + text.size() + 1;
+        if (parts.program != nullptr) ASSERT_TRUE(parts.program >= begin && parts.program < end);
+        if (parts.parameters != nullptr) ASSERT_TRUE(parts.parameters >= begin && parts.parameters < end);
+    }
+    std::printf("templates: %lld expansions, %lld cut\n", expansions, cut);
+    EXPECT_GT(expansions, 0);
 }
