@@ -18,6 +18,11 @@ int MapTransferError(DWORD error) {
         return FS_FILE_NOTFOUND;
     case ERROR_FILE_EXISTS:
         return FS_FILE_EXISTS;
+    // A target that ran out of room failed in writing: the host says so rather than blame the
+    // source it read without fault.
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return FS_FILE_WRITEERROR;
     default:
         return FS_FILE_READERROR;
     }
