@@ -145,6 +145,21 @@ public:
     bool ok() const { return ok_; }
     const TempDir& dir() const { return dir_; }
     const std::vector<HostileName>& names() const { return names_; }
+    // Puts the sandbox's root files back as they were made, after an operation that may move
+    // or copy members around.
+    void Restore() const {
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW((dir_.path() + L"\\*").c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((dir_ / data.cFileName).c_str());
+            } while (FindNextFileW(find, &data));
+            FindClose(find);
+        }
+        MakeSeries(dir_, L"img", 1, 3, 4, L".png");
+        WriteBytes(dir_ / L"plain.txt", "plain");
+        WriteBytes(dir_ / L"\u00dcn\u00efc\u00f8d\u00e9\u65e5\u672c.txt", "non-ascii");
+    }
     Snapshot Take() const {
         Snapshot s;
         SnapshotInto(dir_.path(), L"", s);
@@ -402,6 +417,24 @@ void RunRenMov(Sandbox& box, FARPROC proc) {
                     Arg a(*from), b(*to);
                     const int result = renMov(a.get(), b.get(), move, overwrite, static_cast<RemoteInfo*>(info.data()));
                     ++g_calls;
+                    if (from == &series && SeriesOf(*to) != Series::None) {
+                        // A target range of the same length, however odd ("img<>.png" counts from 0,
+                        // a missing last takes the source's length), is a rename the user may ask
+                        // for: any defined answer, and no member's content lost.
+                        EXPECT_TRUE(result >= 0 && result <= 6 && result != 5) << what << ": answered " << result;
+                        const Snapshot after = box.Take();
+                        for (int k = 1; k <= 3; ++k) {
+                            const std::string content = " " + MemberContent(k);
+                            bool found = false;
+                            for (const auto& [file, state] : after) {
+                                found |= state.size() >= content.size() &&
+                                         state.compare(state.size() - content.size(), content.size(), content) == 0;
+                            }
+                            EXPECT_TRUE(found) << what << " -> " << to->label << ": member " << k << " lost";
+                        }
+                        box.Restore();
+                        continue;
+                    }
                     ExpectTransferFailure(result, what + " " + from->label + " -> " + to->label);
                     EXPECT_UNCHANGED(before, box, what + " " + from->label + " -> " + to->label);
                     EXPECT_TRUE(info.Untouched()) << what;
