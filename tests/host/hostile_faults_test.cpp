@@ -201,7 +201,6 @@ TEST(SeriesFaults, ReadOnlyMember) {
         }
         ClearAttributes(dir);
     }
-    std::printf("%d faults injected into series operations\n", g_faults);
 }
 
 // A download and an upload onto a file system that fills up: the write error code, the source
@@ -240,4 +239,167 @@ TEST(SeriesFaults, TransferOntoAFullDisk) {
     if (UnderWine()) GTEST_SKIP() << "Wine's file copy leaves the partial target behind; the system's removes it";
     EXPECT_FALSE(partialDownload) << "a partial download was left behind";
     EXPECT_FALSE(partialUpload) << "a partial upload was left behind";
+}
+
+// ---- copy and move of a series into another folder ----------------------------------------
+
+namespace {
+
+using RenMovW = int(WINAPI*)(WCHAR*, WCHAR*, BOOL, BOOL, void*);
+
+RenMovW RenMov() { return Module::Get().Fn<RenMovW>("FsRenMovFileW"); }
+
+// Source and target folders with the series m1.dat ... m5.dat in the source.
+struct CopyScene {
+    TempDir dir;
+    bool ok = false;
+    CopyScene() {
+        ok = CreateDirectoryW((dir / L"src").c_str(), nullptr) && CreateDirectoryW((dir / L"dst").c_str(), nullptr);
+        for (int k = 1; ok && k <= kMembers; ++k) ok = WriteBytes(Source(k), MemberContent(k));
+    }
+    std::wstring Source(int k) const { return dir / (L"src\\" + Member(k)); }
+    std::wstring Target(int k) const { return dir / (L"dst\\" + Member(k)); }
+    int Run(BOOL move) const {
+        std::wstring from = dir.Plugin(L"src\\m<1-5>.dat"), to = dir.Plugin(L"dst\\m<1-5>.dat");
+        return RenMov()(from.data(), to.data(), move, FALSE, nullptr);
+    }
+    // Members before `stop` are at the target (and, moved, gone from the source); the others are
+    // at the source only.
+    void ExpectStoppedAt(BOOL move, int stop, const std::string& what) const {
+        for (int k = 1; k <= kMembers; ++k) {
+            if (k < stop) {
+                EXPECT_EQ(ReadBytes(Target(k)), MemberContent(k)) << what << ": member " << k << " not at the target";
+                EXPECT_EQ(Exists(Source(k)), !move) << what << ": member " << k;
+            } else {
+                EXPECT_FALSE(Exists(Target(k))) << what << ": member " << k << " should not be at the target";
+                EXPECT_EQ(ReadBytes(Source(k)), MemberContent(k)) << what << ": member " << k << " lost at the source";
+            }
+        }
+    }
+    void ClearAttributes() const {
+        for (int k = 1; k <= kMembers; ++k) {
+            SetFileAttributesW(Source(k).c_str(), FILE_ATTRIBUTE_NORMAL);
+            SetFileAttributesW(Target(k).c_str(), FILE_ATTRIBUTE_NORMAL);
+        }
+    }
+};
+
+}  // namespace
+
+TEST(SeriesCopyFaults, CancelAtEveryReportInTurn) {
+    if (RenMov() == nullptr) GTEST_SKIP() << "the module does not export FsRenMovFileW yet";
+    for (BOOL move : {FALSE, TRUE}) {
+        // Report 1 is the 0 % report before any member; report k + 1 follows member k.
+        for (int cancel = 1; cancel <= kMembers + 1; ++cancel) {
+            const std::string what = std::string(move ? "move" : "copy") + ", cancel at report " + std::to_string(cancel);
+            CopyScene scene;
+            ASSERT_TRUE(scene.ok);
+            ProgressRecorder progress;
+            progress.InitModule();
+            progress.CancelAt(cancel);
+            EXPECT_EQ(scene.Run(move), 5) << what;
+            ++g_faults;
+            EXPECT_EQ(progress.reports().size(), static_cast<size_t>(cancel)) << what;
+            scene.ExpectStoppedAt(move, cancel, what);
+        }
+    }
+}
+
+TEST(SeriesCopyFaults, TargetFolderVanishesMidSeries) {
+    if (RenMov() == nullptr) GTEST_SKIP() << "the module does not export FsRenMovFileW yet";
+    for (BOOL move : {FALSE, TRUE}) {
+        const std::string what = std::string(move ? "move" : "copy") + ", target folder gone after member 2";
+        CopyScene scene;
+        ASSERT_TRUE(scene.ok);
+        ProgressRecorder progress;
+        progress.InitModule();
+        // Another program renames the target folder away right after the report of member 2:
+        // what arrived so far survives under the other name.
+        const std::wstring dst = scene.dir / L"dst", away = scene.dir / L"away";
+        progress.OnReport([&](const ProgressReport& report) {
+            if (report.percent == 40) MoveFileW(dst.c_str(), away.c_str());
+        });
+        EXPECT_EQ(scene.Run(move), 2) << what << ": a vanished folder is a missing path";
+        ++g_faults;
+        for (int k = 1; k <= kMembers; ++k) {
+            if (k <= 2) {
+                EXPECT_EQ(ReadBytes(away + L"\\" + Member(k)), MemberContent(k)) << what << ": member " << k;
+                EXPECT_EQ(Exists(scene.Source(k)), !move) << what << ": member " << k;
+            } else {
+                EXPECT_EQ(ReadBytes(scene.Source(k)), MemberContent(k)) << what << ": member " << k << " lost";
+            }
+        }
+        EXPECT_FALSE(Exists(dst)) << what << ": the plugin made the target folder again";
+    }
+}
+
+TEST(SeriesCopyFaults, MissingLockedAndReadOnlyMembers) {
+    if (RenMov() == nullptr) GTEST_SKIP() << "the module does not export FsRenMovFileW yet";
+    for (BOOL move : {FALSE, TRUE}) {
+        const std::string op = move ? "move" : "copy";
+        {
+            CopyScene scene;
+            ASSERT_TRUE(scene.ok);
+            ASSERT_TRUE(DeleteFileW(scene.Source(3).c_str()));
+            EXPECT_EQ(scene.Run(move), 2) << op << ": missing member";
+            ++g_faults;
+            for (int k = 1; k <= 2; ++k) EXPECT_EQ(ReadBytes(scene.Target(k)), MemberContent(k)) << op << " " << k;
+            for (int k = 4; k <= kMembers; ++k) {
+                EXPECT_EQ(ReadBytes(scene.Source(k)), MemberContent(k)) << op << " " << k;
+                EXPECT_FALSE(Exists(scene.Target(k))) << op << " " << k;
+            }
+        }
+        {
+            CopyScene scene;
+            ASSERT_TRUE(scene.ok);
+            int result;
+            {
+                LockedFile lock(scene.Source(3));
+                ASSERT_TRUE(lock.locked());
+                result = scene.Run(move);
+                ++g_faults;
+            }
+            EXPECT_EQ(result, 4) << op << ": a member in use";
+            scene.ExpectStoppedAt(move, 3, op + ", member 3 locked");
+        }
+        {
+            // A read-only member is copied (the copy is read-only as well) or moved like any other.
+            CopyScene scene;
+            ASSERT_TRUE(scene.ok);
+            ASSERT_TRUE(SetFileAttributesW(scene.Source(3).c_str(), FILE_ATTRIBUTE_READONLY));
+            EXPECT_EQ(scene.Run(move), 0) << op << ": read-only member";
+            ++g_faults;
+            scene.ExpectStoppedAt(move, kMembers + 1, op + ", member 3 read-only");
+            scene.ClearAttributes();
+        }
+    }
+}
+
+TEST(SeriesCopyFaults, CopyOntoAFullDisk) {
+    if (RenMov() == nullptr) GTEST_SKIP() << "the module does not export FsRenMovFileW yet";
+    wchar_t folder[MAX_PATH] = {};
+    if (GetEnvironmentVariableW(L"TF_FULL_DISK", folder, MAX_PATH) == 0) {
+        GTEST_SKIP() << "no small file system to fill (scripts/test mounts one when run as root)";
+    }
+    ULARGE_INTEGER freeBytes{};
+    ASSERT_TRUE(GetDiskFreeSpaceExW(folder, &freeBytes, nullptr, nullptr)) << Narrow(folder);
+    ASSERT_LT(freeBytes.QuadPart, 64ull << 20) << "TF_FULL_DISK is not a small file system";
+    // Five members of 30 % of the free space each: the fourth does not fit.
+    TempDir dir;
+    const size_t size = static_cast<size_t>(freeBytes.QuadPart * 3 / 10);
+    for (int k = 1; k <= kMembers; ++k) ASSERT_TRUE(WriteBytes(dir / Member(k), std::string(size, static_cast<char>('0' + k))));
+    std::wstring from = dir.Plugin(L"m<1-5>.dat");
+    std::wstring to = L"\\" + std::wstring(folder) + L"\\m<1-5>.dat";
+    const int result = RenMov()(from.data(), to.data(), FALSE, FALSE, nullptr);
+    ++g_faults;
+    EXPECT_EQ(result, 4) << "a full disk is a write error";
+    for (int k = 1; k <= kMembers; ++k) {
+        EXPECT_EQ(ReadBytes(dir / Member(k)), std::string(size, static_cast<char>('0' + k))) << "source member " << k;
+    }
+    for (int k = 1; k <= 3; ++k) {
+        EXPECT_EQ(ReadBytes(std::wstring(folder) + L"\\" + Member(k)).size(), size) << "copied member " << k;
+    }
+    EXPECT_FALSE(Exists(std::wstring(folder) + L"\\" + Member(5))) << "the copy went on after the full disk";
+    for (int k = 1; k <= kMembers; ++k) DeleteFileW((std::wstring(folder) + L"\\" + Member(k)).c_str());
+    std::printf("%d faults injected into series operations\n", g_faults);
 }
