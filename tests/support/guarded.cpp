@@ -1,6 +1,9 @@
 #include "support/guarded.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -87,6 +90,32 @@ FencedWide::FencedWide(const std::wstring& text) {
 FencedWide::~FencedWide() {
     if (base_ != nullptr) VirtualFree(base_, 0, MEM_RELEASE);
 }
+
+namespace {
+
+// Validates every heap of the process after each test. Under WINEDEBUG=warn+heap, Wine keeps
+// tail and free checks on each block, so a write past an allocation shows here at the latest;
+// a damaged heap ends the run at once, naming the test that left it.
+class HeapCheck : public testing::EmptyTestEventListener {
+    void OnTestEnd(const testing::TestInfo& test) override {
+        HANDLE heaps[256];
+        const DWORD count = GetProcessHeaps(256, heaps);
+        for (DWORD i = 0; i < count && i < 256; ++i) {
+            if (!HeapValidate(heaps[i], 0, nullptr)) {
+                std::fprintf(stderr, "HEAP_CORRUPTED after %s.%s\n", test.test_suite_name(), test.name());
+                std::fflush(stderr);
+                std::abort();
+            }
+        }
+    }
+};
+
+const bool g_heapCheckInstalled = [] {
+    testing::UnitTest::GetInstance()->listeners().Append(new HeapCheck);
+    return true;
+}();
+
+}  // namespace
 
 double FuzzSeconds(double fallback) {
     char value[32];

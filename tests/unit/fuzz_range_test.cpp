@@ -265,8 +265,12 @@ TEST(FuzzTemplate, ExpansionAndSplitStayInTheirBuffers) {
         ASSERT_TRUE(split.Intact()) << split.Describe();
         const WCHAR* begin = split.wide();
         const WCHAR* end = begin + text.size() + 1;
-        if (parts.program != nullptr) ASSERT_TRUE(parts.program >= begin && parts.program < end);
-        if (parts.parameters != nullptr) ASSERT_TRUE(parts.parameters >= begin && parts.parameters < end);
+        if (parts.program != nullptr) {
+            ASSERT_TRUE(parts.program >= begin && parts.program < end);
+        }
+        if (parts.parameters != nullptr) {
+            ASSERT_TRUE(parts.parameters >= begin && parts.parameters < end);
+        }
     }
     std::printf("templates: %lld expansions, %lld cut\n", expansions, cut);
     EXPECT_GT(expansions, 0);
