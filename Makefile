@@ -1,6 +1,6 @@
 # make        builds dist/Tallyfold.wfx64, dist/Tallyfold.wfx and the command-line hosts
-# make test   builds, then runs every test of both builds under Wine, and the 64-bit tests once
-#             more from a build with the stack protector, under Wine's heap checking
+# make test   builds, then runs every test of both builds under Wine, and every test once more
+#             from builds with the stack protector, under Wine's heap checking
 # make demo   builds, then shows the plugin at work on a sample folder
 # Each target first installs what is missing (scripts/setup).
 .PHONY: all setup build build-ssp test demo bench clean
@@ -17,13 +17,14 @@ build: setup build/x64/build.ninja build/x86/build.ninja
 	cmake --build build/x64
 	cmake --build build/x86
 
-# The checked build: stack protector on, its own module and hosts under build/x64-ssp/dist.
-build/x64-ssp/build.ninja: | setup
-	cmake -S . -B build/x64-ssp -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
-	  -DTALLYFOLD_STACK_PROTECTOR=ON -DTALLYFOLD_DIST=$(CURDIR)/build/x64-ssp/dist $(CMAKE_ARGS)
+# The checked builds: stack protector on, their own modules and hosts under build/*-ssp/dist.
+build/%-ssp/build.ninja: | setup
+	cmake -S . -B build/$*-ssp -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-$(if $(filter x64,$*),x86_64,i686).cmake \
+	  -DTALLYFOLD_STACK_PROTECTOR=ON -DTALLYFOLD_DIST=$(CURDIR)/build/$*-ssp/dist $(CMAKE_ARGS)
 
-build-ssp: build/x64-ssp/build.ninja
+build-ssp: build/x64-ssp/build.ninja build/x86-ssp/build.ninja
 	cmake --build build/x64-ssp
+	cmake --build build/x86-ssp
 
 test: build build-ssp
 	bash scripts/test
