@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdio>
 #include <cwchar>
+#include <map>
 #include <random>
 #include <set>
 #include <string>
@@ -163,13 +164,13 @@ TEST(FuzzGrouping, RandomRecordsAtTheSizeLimitGroupWithinBounds) {
     long long folders = 0, records = 0, entries = 0;
     while (!deadline.Passed()) {
         const size_t count = 1 + rng() % 60;
-        std::vector<tf::Entry> items(count);
+        std::vector<WIN32_FIND_DATAW> items(count);
         // Part of each folder is one run of consecutive counters, so there are series to fold.
         const unsigned runStart = rng() % 3 == 0 ? 2147483600u : rng() % 1000;
         const std::wstring runPrefix(rng() % 2 ? 1 + rng() % 240 : 3, L'r');
         unsigned runNext = runStart;
-        for (tf::Entry& r : items) {
-            r = tf::Entry{};
+        for (WIN32_FIND_DATAW& r : items) {
+            r = WIN32_FIND_DATAW{};
             std::wstring name;
             const int shape = static_cast<int>(rng() % 6);
             const std::wstring prefix = shape == 0 ? std::wstring(rng() % 250, L'p') : std::wstring(1, RandomChar(rng)) + L"x";
@@ -190,18 +191,20 @@ TEST(FuzzGrouping, RandomRecordsAtTheSizeLimitGroupWithinBounds) {
         std::vector<std::wstring> original;
         std::set<std::wstring> originalNames;
         unsigned long long totalSize = 0;
-        for (const tf::Entry& r : items) {
+        for (const WIN32_FIND_DATAW& r : items) {
             original.emplace_back(r.cFileName);
             originalNames.insert(r.cFileName);
             totalSize += (static_cast<unsigned long long>(r.nFileSizeHigh) << 32) | r.nFileSizeLow;
         }
-        std::vector<tf::Entry*> order;
-        for (auto& r : items) order.push_back(&r);
+        tf::EntryList list;
+        std::map<const tf::Entry*, size_t> itemOf;
+        for (size_t i = 0; i < items.size(); ++i) itemOf[list.Add(items[i])] = i;
+        std::vector<tf::Entry*>& order = list.order;
         std::shuffle(order.begin(), order.end(), rng);
         const size_t front = tf::OrderEntries(order);
         ASSERT_LE(front, order.size());
         const size_t before = order.size();
-        const size_t after = tf::GroupSeries(order, front);
+        const size_t after = tf::GroupSeries(list, front);
         ASSERT_EQ(after, order.size());
         ASSERT_LE(after, before);
         ++folders;
@@ -210,22 +213,22 @@ TEST(FuzzGrouping, RandomRecordsAtTheSizeLimitGroupWithinBounds) {
         std::set<const tf::Entry*> seen;
         unsigned long long listedSize = 0;
         for (const tf::Entry* e : order) {
-            ASSERT_TRUE(e >= items.data() && e < items.data() + items.size()) << "an entry from nowhere";
+            ASSERT_TRUE(itemOf.count(e)) << "an entry from nowhere";
             ASSERT_TRUE(seen.insert(e).second) << "an entry listed twice";
-            ASSERT_LT(std::find(e->cFileName, e->cFileName + MAX_PATH, L'\0'), e->cFileName + MAX_PATH)
-                << "a name without terminator";
-            listedSize += (static_cast<unsigned long long>(e->nFileSizeHigh) << 32) | e->nFileSizeLow;
-            const std::wstring& was = original[static_cast<size_t>(e - items.data())];
-            if (was == e->cFileName) continue;
+            ASSERT_EQ(e->name[e->nameLength], L'\0') << "a name without terminator";
+            ASSERT_LT(e->nameLength, MAX_PATH) << "a name longer than a find record holds";
+            listedSize += e->Size();
+            const std::wstring& was = original[itemOf[e]];
+            if (was == e->Name()) continue;
             // A series entry: its range reads back, its first member is the record it replaced,
             // its last member was among the records, and it stands for at least two of them.
             tf::RangeSpec range;
-            ASSERT_TRUE(tf::ParseRangeName(e->cFileName, range)) << "unreadable series entry";
+            ASSERT_TRUE(tf::ParseRangeName(e->name, range)) << "unreadable series entry";
             EXPECT_GT(range.last, range.first);
             WCHAR member[tf::kMemberNameBuffer];
-            ASSERT_TRUE(tf::BuildMemberName(member, tf::kMemberNameBuffer, e->cFileName, range.first, range.width));
+            ASSERT_TRUE(tf::BuildMemberName(member, tf::kMemberNameBuffer, e->name, range.first, range.width));
             EXPECT_EQ(std::wstring(member), was);
-            ASSERT_TRUE(tf::BuildMemberName(member, tf::kMemberNameBuffer, e->cFileName, range.last, range.width));
+            ASSERT_TRUE(tf::BuildMemberName(member, tf::kMemberNameBuffer, e->name, range.last, range.width));
             EXPECT_TRUE(originalNames.count(member)) << "last member is no record";
         }
         EXPECT_EQ(listedSize, totalSize) << "the listing lost or invented bytes";

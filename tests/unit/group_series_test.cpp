@@ -33,7 +33,11 @@ std::vector<WIN32_FIND_DATAW> Scan(const TempDir& dir) {
     std::vector<WIN32_FIND_DATAW> records;
     const auto list = tf::ScanFolder(dir.path().c_str());
     if (list != nullptr) {
-        for (const tf::Entry* entry : list->order) records.push_back(*entry);
+        for (const tf::Entry* entry : list->order) {
+            WIN32_FIND_DATAW record{};
+            entry->ToFindData(record);
+            records.push_back(record);
+        }
     }
     return records;
 }
@@ -185,27 +189,30 @@ TEST(GroupSeries, GeneratedFoldersAccountForEveryFileOnce) {
     size_t seriesSeen = 0;
     for (int folder = 0; folder < kFolders; ++folder) {
         const std::vector<FolderItem> items = GenerateFolder(rng, FolderShape{});
-        std::vector<tf::Entry> records(items.size());
-        for (size_t i = 0; i < items.size(); ++i) {
-            tf::Entry& r = records[i];
-            r = tf::Entry{};
-            wcscpy(r.cFileName, items[i].name.c_str());
-            r.dwFileAttributes = items[i].attributes;
-            r.ftLastWriteTime = items[i].lastWrite;
-            r.nFileSizeHigh = static_cast<DWORD>(items[i].size >> 32);
-            r.nFileSizeLow = static_cast<DWORD>(items[i].size);
+        tf::EntryList records;
+        for (const FolderItem& item : items) {
+            WIN32_FIND_DATAW r{};
+            wcscpy(r.cFileName, item.name.c_str());
+            r.dwFileAttributes = item.attributes;
+            r.ftLastWriteTime = item.lastWrite;
+            r.nFileSizeHigh = static_cast<DWORD>(item.size >> 32);
+            r.nFileSizeLow = static_cast<DWORD>(item.size);
+            records.Add(r);
         }
-        std::vector<tf::Entry*> order;
-        for (auto& r : records) order.push_back(&r);
+        std::vector<tf::Entry*>& order = records.order;
         std::shuffle(order.begin(), order.end(), rng);
         const size_t front = tf::OrderEntries(order);
         std::vector<std::wstring> ungrouped;
-        for (const tf::Entry* e : order) ungrouped.emplace_back(e->cFileName);
+        for (const tf::Entry* e : order) ungrouped.emplace_back(e->Name());
 
-        const size_t count = tf::GroupSeries(order, front);
+        const size_t count = tf::GroupSeries(records, front);
         ASSERT_EQ(count, order.size());
         std::vector<WIN32_FIND_DATAW> listing;
-        for (const tf::Entry* e : order) listing.push_back(*e);
+        for (const tf::Entry* e : order) {
+            WIN32_FIND_DATAW r{};
+            e->ToFindData(r);
+            listing.push_back(r);
+        }
         seriesSeen += ungrouped.size() - listing.size();
         std::vector<std::wstring> expanded;
         const std::string problem = CheckListing(items, listing, true, &expanded);

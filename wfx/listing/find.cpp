@@ -62,7 +62,7 @@ HANDLE StartFolderListing(const WCHAR* localPath, WIN32_FIND_DATAW& record) {
     handle->entryCount = static_cast<int>(list->order.size());
     handle->entries = std::move(list);
     handle->nextIndex = 1;
-    record = *handle->entries->order[0];
+    handle->entries->order[0]->ToFindData(record);
     return handle;
 }
 
@@ -103,7 +103,7 @@ BOOL WINAPI FsFindNextW(HANDLE handle, WIN32_FIND_DATAW* findData) noexcept {
         return TRUE;
     }
     if (find.nextIndex >= find.entryCount) return FALSE;
-    *findData = *find.entries->order[static_cast<size_t>(find.nextIndex)];
+    find.entries->order[static_cast<size_t>(find.nextIndex)]->ToFindData(*findData);
     ++find.nextIndex;
     return TRUE;
 }

@@ -80,8 +80,8 @@ bool IsMemberName(const Series& series, std::wstring_view candidate, int value) 
 // Decides whether b joins the series that a belongs to (open) or opens one with a. On a join
 // the series is set up or extended with b's counter.
 bool Joins(const Entry& a, const Entry& b, bool open, Series& series) {
-    const std::wstring_view nameA(a.cFileName);
-    const std::wstring_view nameB(b.cFileName);
+    const std::wstring_view nameA = a.Name();
+    const std::wstring_view nameB = b.Name();
     // The names part at the first code unit that differs (case matters); when that lies inside
     // a run of digits, the counter starts where the run does.
     size_t k = 0;
@@ -98,7 +98,7 @@ bool Joins(const Entry& a, const Entry& b, bool open, Series& series) {
         // A series opens only on a counter of at least one digit whose value its range name
         // can give back (the parser reads at most 2147483647).
         if (!counterA.found || counterA.digits == 0 || !counterA.exact) return false;
-        candidate.firstName = a.cFileName;
+        candidate.firstName = a.name;
         candidate.counterPos = k;
         candidate.width = counterA.digits;
         candidate.firstValue = counterA.value;
@@ -111,13 +111,10 @@ bool Joins(const Entry& a, const Entry& b, bool open, Series& series) {
     return true;
 }
 
-unsigned long long SizeOf(const Entry& entry) {
-    return (static_cast<unsigned long long>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-}
-
 // Turns the first member entries[s] into the series entry for entries[s..e]. Refuses, changing
 // nothing, when the range name would be too long or would not read back as this series.
-bool Collapse(const std::vector<Entry*>& entries, size_t s, size_t e, const Series& series) {
+bool Collapse(EntryList& list, size_t s, size_t e, const Series& series) {
+    const std::vector<Entry*>& entries = list.order;
     WCHAR name[kRangeNameChars + 1];
     if (!MakeRangeName(name, static_cast<int>(std::size(name)), series.firstName,
                        static_cast<int>(series.counterPos), series.lastValue)) {
@@ -129,11 +126,11 @@ bool Collapse(const std::vector<Entry*>& entries, size_t s, size_t e, const Seri
         return false;
     }
     unsigned long long sum = 0;
-    for (size_t i = s; i <= e; ++i) sum += SizeOf(*entries[i]);  // modulo 2^64
+    for (size_t i = s; i <= e; ++i) sum += entries[i]->Size();  // modulo 2^64
     Entry& first = *entries[s];
-    CopyBounded(first.cFileName, name, static_cast<int>(std::size(first.cFileName)));
-    first.nFileSizeHigh = static_cast<DWORD>(sum >> 32);
-    first.nFileSizeLow = static_cast<DWORD>(sum & 0xFFFFFFFFu);
+    list.Rename(first, name);
+    first.sizeHigh = static_cast<DWORD>(sum >> 32);
+    first.sizeLow = static_cast<DWORD>(sum & 0xFFFFFFFFu);
     return true;
 }
 
@@ -169,7 +166,8 @@ bool MakeRangeName(WCHAR* dest, int capacity, const WCHAR* firstName, int counte
     return true;
 }
 
-size_t GroupSeries(std::vector<Entry*>& entries, size_t front) {
+size_t GroupSeries(EntryList& list, size_t front) {
+    std::vector<Entry*>& entries = list.order;
     const size_t count = entries.size();
     if (front >= count) return count;
     // Runs are found pair by pair in listing order; a run that does not join (or whose range
@@ -184,7 +182,7 @@ size_t GroupSeries(std::vector<Entry*>& entries, size_t front) {
             open = true;
             ++end;
         }
-        if (open && Collapse(entries, start, end, series)) {
+        if (open && Collapse(list, start, end, series)) {
             entries[out++] = entries[start];
         } else {
             for (size_t i = start; i <= end; ++i) entries[out++] = entries[i];

@@ -21,11 +21,11 @@ constexpr int kRangeNameChars = 254;
 // kRangeNameChars characters or the capacity.
 bool MakeRangeName(WCHAR* dest, int capacity, const WCHAR* firstName, int counterPos, int last);
 
-// Collapses the series of the numbered region, entries[front] to the end, which must be in
-// listing order (extension, then natural name order). A series entry takes the place of its
-// first member, keeps its record with the range name and the members' 64-bit size sum; the
-// other members drop out of the vector (their records stay with the list that owns them).
-// Returns the new entry count.
-size_t GroupSeries(std::vector<Entry*>& entries, size_t front);
+// Collapses the series of the numbered region of list.order, from index front to the end, which
+// must be in listing order (extension, then natural name order). A series entry takes the place
+// of its first member, keeps its fields with the range name and the members' 64-bit size sum;
+// the other members drop out of the order (their entries stay with the list). Returns the new
+// entry count. Throws std::bad_alloc when the list cannot keep a range name.
+size_t GroupSeries(EntryList& list, size_t front);
 
 }  // namespace tf

@@ -28,8 +28,8 @@ std::wstring_view Extension(std::wstring_view name) {
 }  // namespace
 
 bool IsFrontEntry(const Entry& record) {
-    if (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return true;
-    const std::wstring_view name(record.cFileName);
+    if (record.attributes & FILE_ATTRIBUTE_DIRECTORY) return true;
+    const std::wstring_view name = record.Name();
     const size_t dot = name.rfind(L'.');
     if (dot == std::wstring_view::npos) return name.empty() || !IsDigit(name.back());
     // A name whose only '.' is its first character ends the numbered test with an empty run.
@@ -49,22 +49,27 @@ int RunValue(std::wstring_view run) {
 }  // namespace
 
 int CompareNatural(std::wstring_view a, std::wstring_view b) {
-    // Where two names first differ inside a digit run, everything before is the same text, so a
-    // natural comparison is decided by the two runs' values whenever they differ. Runs of up to
-    // 9 digits are read here; longer runs, and runs of equal value ("07" against "7"), are left
-    // to the platform, whose reading of those is its own.
+    // Where two names first differ inside a digit run (both have a digit there, or the text they
+    // share ends in digits), everything before the run is the same text, so a natural comparison
+    // is decided by the two runs' values whenever they differ. Runs of up to 9 digits are read
+    // here; longer runs, runs of equal value ("07" against "7"), and runs next to a character
+    // outside ASCII (which the platform may read as a digit) are left to the platform.
     constexpr size_t kFastDigits = 9;
     const auto [endA, endB] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
     if (endA == a.end() && endB == b.end()) return 0;
     const size_t i = static_cast<size_t>(endA - a.begin());
-    if (i < a.size() && i < b.size() && IsDigit(a[i]) && IsDigit(b[i])) {
-        size_t start = i;
-        while (start > 0 && IsDigit(a[start - 1])) --start;
+    const bool digitA = i < a.size() && IsDigit(a[i]);
+    const bool digitB = i < b.size() && IsDigit(b[i]);
+    size_t start = i;
+    while (start > 0 && IsDigit(a[start - 1])) --start;
+    if ((digitA && digitB) || (start < i && (digitA || digitB))) {
         size_t runA = i;
         while (runA < a.size() && IsDigit(a[runA])) ++runA;
         size_t runB = i;
         while (runB < b.size() && IsDigit(b[runB])) ++runB;
-        if (runA - start <= kFastDigits && runB - start <= kFastDigits) {
+        const auto ascii = [](std::wstring_view s, size_t at) { return at >= s.size() || s[at] < 0x80; };
+        const bool plain = (start == 0 || a[start - 1] < 0x80) && ascii(a, runA) && ascii(b, runB);
+        if (plain && runA - start <= kFastDigits && runB - start <= kFastDigits) {
             const int x = RunValue(a.substr(start, runA - start));
             const int y = RunValue(b.substr(start, runB - start));
             if (x != y) return x < y ? -1 : 1;
@@ -89,7 +94,7 @@ size_t OrderEntries(std::vector<Entry*>& discovered) {
     std::reverse(discovered.begin(), numbered);
     std::reverse(numbered, discovered.end());
     std::stable_sort(numbered, discovered.end(), [](const Entry* x, const Entry* y) {
-        return CompareNumbered(x->cFileName, y->cFileName) < 0;
+        return CompareNumbered(x->Name(), y->Name()) < 0;
     });
     return static_cast<size_t>(numbered - discovered.begin());
 }
@@ -122,7 +127,7 @@ std::unique_ptr<EntryList> ScanFolder(const WCHAR* localPath) noexcept {
 
         if (list->order.empty()) return nullptr;
         const size_t front = OrderEntries(list->order);
-        if (list->order.size() - front > 1 && g_state.grouping != 0) GroupSeries(list->order, front);
+        if (list->order.size() - front > 1 && g_state.grouping != 0) GroupSeries(*list, front);
         return list;
     } catch (...) {
         return nullptr;
