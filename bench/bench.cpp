@@ -1,5 +1,6 @@
-// tfbench FIXTURES SCRATCH [RUNS]: times listing and series operations of the module beside it
-// against the raw system calls, on the same folders, and prints medians and ratios.
+// tfbench [--module FILE] [--only listing|operations] FIXTURES SCRATCH [RUNS]: times listing and
+// series operations of the module against the raw system calls, on the same folders, and prints
+// medians and ratios.
 #include "bench.h"
 
 #include <algorithm>
@@ -70,13 +71,14 @@ std::wstring ModuleFolder() {
 int wmain(int argc, wchar_t** argv) {
     using namespace tfbench;
     if (argc < 3) {
-        Print(L"usage: tfbench [--module FILE] FIXTURES SCRATCH [RUNS]\n");
+        Print(L"usage: tfbench [--module FILE] [--only listing|operations] FIXTURES SCRATCH [RUNS]\n");
         return 2;
     }
     int arg = 1;
     std::wstring modulePath = ModuleFolder() + TALLYFOLD_MODULE_NAME;
-    if (std::wstring(argv[arg]) == L"--module" && argc > arg + 3) {
-        modulePath = argv[arg + 1];
+    std::wstring only;
+    while (argc > arg + 3 && (std::wstring(argv[arg]) == L"--module" || std::wstring(argv[arg]) == L"--only")) {
+        (std::wstring(argv[arg]) == L"--module" ? modulePath : only) = argv[arg + 1];
         arg += 2;
     }
     const std::wstring fixtures = argv[arg];
@@ -90,8 +92,8 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     std::vector<Row> rows;
-    BenchListing(module, fixtures, runs, rows);
-    BenchOperations(module, scratch, runs, rows);
+    if (only.empty() || only == L"listing") BenchListing(module, fixtures, runs, rows);
+    if (only.empty() || only == L"operations") BenchOperations(module, scratch, runs, rows);
 
     Print(Format(L"Tallyfold benchmark, %d-bit module, median of %d runs\n\n", static_cast<int>(sizeof(void*) * 8), runs));
     Print(Format(L"%-44ls %12ls %12ls %8ls %8ls  %ls\n", L"measure", L"plugin", L"baseline", L"ratio", L"target", L"verdict"));

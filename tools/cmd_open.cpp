@@ -57,50 +57,61 @@ FsExecuteFileWFn ExecuteExport(Context& ctx, const wchar_t* usage) {
     return execute;
 }
 
-}  // namespace
-
-int CmdOpen(Context& ctx) {
-    const FsExecuteFileWFn execute = ExecuteExport(ctx, L"open");
-    if (execute == nullptr) return 2;
-    const HWND window = CreateMainWindow();
-    if (window == nullptr) {
-        Err(Format(L"tfhost: cannot create a window (error %lu)\n", GetLastError()));
-        return 1;
-    }
-    std::wstring path = ctx.args[0];
-    WCHAR verb[] = L"open";
-    const int result = execute(window, path.data(), verb);
-    Out(Format(L"FsExecuteFileW(open) = %d\n", result));
-    DestroyWindow(window);
-    return result == 0 ? 0 : 1;
-}
-
-int CmdProperties(Context& ctx) {
-    const FsExecuteFileWFn execute = ExecuteExport(ctx, L"properties");
-    if (execute == nullptr) return 2;
-    const HWND window = CreateMainWindow();
-    if (window == nullptr) {
-        Err(Format(L"tfhost: cannot create a window (error %lu)\n", GetLastError()));
-        return 1;
-    }
-    std::wstring path = ctx.args[0];
-    WCHAR verb[] = L"properties";
-    const int result = execute(window, path.data(), verb);
-    Out(Format(L"FsExecuteFileW(properties) = %d\n", result));
-    // The plugin posts the re-read command to the active window, or to this thread when none is.
+// What running a verb gave: whether it ran, the host's exit code when it did not, the plugin's
+// answer, and whether the plugin asked for the panel to be re-read meanwhile.
+struct VerbRun {
+    bool ran = false;
+    int exitCode = 0;
+    int result = 0;
     bool reread = false;
+};
+
+// Runs a verb on the one path argument from a window of this host and prints the answer.
+VerbRun RunVerb(Context& ctx, const wchar_t* verbName) {
+    VerbRun run;
+    const FsExecuteFileWFn execute = ExecuteExport(ctx, verbName);
+    if (execute == nullptr) {
+        run.exitCode = 2;
+        return run;
+    }
+    const HWND window = CreateMainWindow();
+    if (window == nullptr) {
+        Err(Format(L"tfhost: cannot create a window (error %lu)\n", GetLastError()));
+        run.exitCode = 1;
+        return run;
+    }
+    std::wstring path = ctx.args[0];
+    std::wstring verb = verbName;
+    run.result = execute(window, path.data(), verb.data());
+    Out(Format(L"FsExecuteFileW(%ls) = %d\n", verbName, run.result));
+    // The plugin posts the re-read command to the active window, or to this thread when none is.
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == kHostCommandMessage && message.wParam == kHostRereadPanel) {
-            reread = true;
+            run.reread = true;
             continue;
         }
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
     DestroyWindow(window);
-    if (result != 0) return 1;
-    if (!reread) {
+    run.ran = true;
+    return run;
+}
+
+}  // namespace
+
+int CmdOpen(Context& ctx) {
+    const VerbRun run = RunVerb(ctx, L"open");
+    if (!run.ran) return run.exitCode;
+    return run.result == 0 ? 0 : 1;
+}
+
+int CmdProperties(Context& ctx) {
+    const VerbRun run = RunVerb(ctx, L"properties");
+    if (!run.ran) return run.exitCode;
+    if (run.result != 0) return 1;
+    if (!run.reread) {
         Err(L"tfhost: the plugin did not ask to re-read the panel\n");
         return 1;
     }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/launch.h"
 #include "support/series_fixture.h"
 #include "support/support.h"
 
@@ -36,42 +37,6 @@ LocalAnswer LocalName(const std::wstring& pluginPath, int maxlen, size_t bufferC
     return {answer, buffer.data()};
 }
 
-// Runs the command-line host of this bitness and returns its exit code and standard output.
-struct ToolRun {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string out;
-};
-ToolRun RunTfhost(const std::wstring& arguments) {
-    ToolRun run;
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return run;
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    const HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                                   OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nul;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = nul;
-    std::wstring command = L"\"" + std::wstring(TF_TFHOST_PATH) + L"\" " + arguments;
-    PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
-    CloseHandle(writeEnd);
-    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
-    if (started) {
-        char chunk[4096];
-        DWORD got = 0;
-        while (ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got > 0) run.out.append(chunk, got);
-        WaitForSingleObject(process.hProcess, 60000);
-        GetExitCodeProcess(process.hProcess, &run.exitCode);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
-    CloseHandle(readEnd);
-    return run;
-}
 
 }  // namespace
 
@@ -192,10 +157,10 @@ TEST(LocalName, NarrowFormStripsTheBackslashOnly) {
 TEST(Tfhost, LocalPrintsTheAnswerAndTheName) {
     TempDir dir;
     for (int i = 1; i <= 2; ++i) ASSERT_TRUE(MakeFile(dir / (L"shot" + std::to_wstring(i) + L".png"), 1));
-    const ToolRun run = RunTfhost(L"local \"" + dir.Plugin(L"shot<1-2>.png") + L"\"");
+    const ProcessResult run = RunTfhost({L"local", dir.Plugin(L"shot<1-2>.png")});
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(run.out, "result 1: TRUE\n" + Narrow(dir / L"shot1.png") + "\n");
-    const ToolRun refused = RunTfhost(L"local \"" + dir.Plugin(L"shot<1-2>.png") + L"\" 5");
+    const ProcessResult refused = RunTfhost({L"local", dir.Plugin(L"shot<1-2>.png"), L"5"});
     EXPECT_EQ(refused.exitCode, 1u);
     EXPECT_EQ(refused.out, "result 0: FALSE, name unchanged\n" + Narrow(dir.Plugin(L"shot<1-2>.png")) + "\n");
 }
@@ -203,10 +168,10 @@ TEST(Tfhost, LocalPrintsTheAnswerAndTheName) {
 TEST(Tfhost, ListWithoutGroupingGoesThroughThePropertiesVerb) {
     TempDir dir;
     for (int i = 1; i <= 2; ++i) ASSERT_TRUE(MakeFile(dir / (L"shot" + std::to_wstring(i) + L".png"), 1));
-    const ToolRun grouped = RunTfhost(L"list \"" + dir.Plugin() + L"\"");
+    const ProcessResult grouped = RunTfhost({L"list", dir.Plugin()});
     EXPECT_EQ(grouped.exitCode, 0u);
     EXPECT_NE(grouped.out.find("shot<1-2>.png"), std::string::npos) << grouped.out;
-    const ToolRun ungrouped = RunTfhost(L"--no-grouping list \"" + dir.Plugin() + L"\"");
+    const ProcessResult ungrouped = RunTfhost({L"--no-grouping", L"list", dir.Plugin()});
     if (Module::Get().Fn<void*>("FsExecuteFileW") == nullptr) {
         // Without the verb the host cannot turn grouping off and says so instead of listing.
         EXPECT_EQ(ungrouped.exitCode, 1u);

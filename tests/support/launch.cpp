@@ -160,45 +160,73 @@ bool ContainsFoldCase(const std::string& text, const std::wstring& part) {
     return a.find(b) != std::string::npos;
 }
 
+namespace {
+
+// A temporary file that a child process inherits as a standard handle; removed at the end.
+class CaptureFile {
+public:
+    CaptureFile() {
+        wchar_t folder[MAX_PATH];
+        wchar_t name[MAX_PATH];
+        if (GetTempPathW(MAX_PATH, folder) == 0 || GetTempFileNameW(folder, L"tfh", 0, name) == 0) return;
+        path_ = name;
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        handle_ = CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS, 0, nullptr);
+    }
+    ~CaptureFile() {
+        Close();
+        if (!path_.empty()) DeleteFileW(path_.c_str());
+    }
+    CaptureFile(const CaptureFile&) = delete;
+    CaptureFile& operator=(const CaptureFile&) = delete;
+    HANDLE handle() const { return handle_; }
+    std::string Read() {
+        Close();
+        return path_.empty() ? std::string() : ReadBytes(path_);
+    }
+
+private:
+    void Close() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+    }
+    std::wstring path_;
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+}  // namespace
+
 ProcessResult RunTfhost(const std::vector<std::wstring>& args) {
     ProcessResult result;
     result.exitCode = static_cast<DWORD>(-1);
     std::wstring commandLine = L"\"" + std::wstring(TF_TFHOST_PATH) + L"\"";
     for (const std::wstring& arg : args) commandLine += L" \"" + arg + L"\"";
+    // The output goes to files, so a chatty host never waits on a full pipe.
+    CaptureFile out;
+    CaptureFile err;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return result;
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    const HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                                   OPEN_EXISTING, 0, nullptr);
+    const HANDLE nul = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = nul;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = nul;
+    startup.hStdOutput = out.handle();
+    startup.hStdError = err.handle();
     PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                       &startup, &process);
-    CloseHandle(writeEnd);
-    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
-    if (started) {
-        // The host's output is small enough for the pipe, so it is read after the exit; a host
-        // that hangs is ended instead of hanging the test.
+    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        // A host that hangs is ended instead of hanging the test.
         if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) {
             GetExitCodeProcess(process.hProcess, &result.exitCode);
         } else {
             TerminateProcess(process.hProcess, 1);
             WaitForSingleObject(process.hProcess, 5000);
         }
-        char buffer[4096];
-        DWORD got = 0;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) result.out.append(buffer, got);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
-    CloseHandle(readEnd);
+    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+    result.out = out.Read();
+    result.err = err.Read();
     return result;
 }
 

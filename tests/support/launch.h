@@ -89,6 +89,7 @@ bool ContainsFoldCase(const std::string& text, const std::wstring& part);
 struct ProcessResult {
     DWORD exitCode = 0;
     std::string out;  // standard output, UTF-8
+    std::string err;  // standard error
 };
 // Runs the command-line host of this build with the arguments (each quoted), waits up to 60 s.
 ProcessResult RunTfhost(const std::vector<std::wstring>& args);

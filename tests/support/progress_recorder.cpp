@@ -60,28 +60,31 @@ int ProgressRecorder::Record(ProgressReport report) {
     return cancelAt_ > 0 && static_cast<int>(reports_.size()) == cancelAt_ ? 1 : 0;
 }
 
-int WINAPI ProgressRecorder::CallbackW(int pluginNr, WCHAR* source, WCHAR* target, int percent) {
-    if (g_active == nullptr) return 0;
+namespace {
+
+// A report as the recorder keeps it, from either character width; toWide converts a name.
+template <typename Char, typename ToWide>
+ProgressReport MakeReport(int pluginNr, const Char* source, const Char* target, int percent, ToWide toWide) {
     ProgressReport r;
     r.pluginNr = pluginNr;
     r.percent = percent;
     r.sourceNull = source == nullptr;
     r.targetNull = target == nullptr;
-    if (source != nullptr) r.source = source;
-    if (target != nullptr) r.target = target;
-    return g_active->Record(std::move(r));
+    if (source != nullptr) r.source = toWide(source);
+    if (target != nullptr) r.target = toWide(target);
+    return r;
+}
+
+}  // namespace
+
+int WINAPI ProgressRecorder::CallbackW(int pluginNr, WCHAR* source, WCHAR* target, int percent) {
+    if (g_active == nullptr) return 0;
+    return g_active->Record(MakeReport(pluginNr, source, target, percent, [](const WCHAR* text) { return std::wstring(text); }));
 }
 
 int WINAPI ProgressRecorder::CallbackA(int pluginNr, char* source, char* target, int percent) {
     if (g_active == nullptr) return 0;
-    ProgressReport r;
-    r.pluginNr = pluginNr;
-    r.percent = percent;
-    r.sourceNull = source == nullptr;
-    r.targetNull = target == nullptr;
-    if (source != nullptr) r.source = FromCodePage(source);
-    if (target != nullptr) r.target = FromCodePage(target);
-    return g_active->Record(std::move(r));
+    return g_active->Record(MakeReport(pluginNr, source, target, percent, [](const char* text) { return FromCodePage(text); }));
 }
 
 std::string PercentText(const std::vector<int>& percents) {
