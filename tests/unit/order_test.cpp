@@ -7,6 +7,7 @@
 
 #include <shlwapi.h>
 
+#include "listing/galloping_sort.h"
 #include "listing/scan.h"
 #include "support/support.h"
 
@@ -162,4 +163,28 @@ TEST(ListingOrder, MatchesTheInsertionModelOnABenchmarkLikeFolder) {
     std::vector<Entry*> actual = discovered;
     OrderEntries(actual);
     ASSERT_EQ(actual, InsertionModel(discovered));
+}
+
+// The galloping merge sort gives exactly std::stable_sort's order, equal keys included, on the
+// shapes it meets: random keys with many ties, ascending and descending runs, long blocks of
+// one key, and interleaved blocks, at sizes around its chunk and merge boundaries.
+TEST(GallopingSort, GivesTheStableSortsOrder) {
+    std::mt19937 rng(42);
+    using Item = std::pair<int, int>;  // key, position before the sort
+    const auto byKey = [](const Item& x, const Item& y) { return x.first < y.first; };
+    for (const size_t n : {0u, 1u, 2u, 15u, 16u, 17u, 33u, 100u, 257u, 1000u, 4099u}) {
+        for (int shape = 0; shape < 6; ++shape) {
+            std::vector<Item> items(n);
+            for (size_t i = 0; i < n; ++i) {
+                const int k = static_cast<int>(i);
+                const int keys[] = {static_cast<int>(rng() % 7), static_cast<int>(rng() % 100000), k / 3, -k / 3,
+                                    k / 50 * 1000 + static_cast<int>(rng() % 50), (k % 2) * 100000 + k / 40};
+                items[i] = {keys[shape], k};
+            }
+            std::vector<Item> expected = items;
+            std::stable_sort(expected.begin(), expected.end(), byKey);
+            tf::GallopingSort(items.data(), items.size(), byKey);
+            ASSERT_EQ(items, expected) << "n " << n << ", shape " << shape;
+        }
+    }
 }

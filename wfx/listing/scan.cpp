@@ -8,6 +8,7 @@
 #include "host/file_access.h"
 #include "host/state.h"
 #include "host/text.h"
+#include "listing/galloping_sort.h"
 #include "listing/group_series.h"
 
 namespace tf {
@@ -93,7 +94,7 @@ size_t OrderEntries(std::vector<Entry*>& discovered) {
                                           [](const Entry* e) { return IsFrontEntry(*e); });
     std::reverse(discovered.begin(), numbered);
     std::reverse(numbered, discovered.end());
-    std::stable_sort(numbered, discovered.end(), [](const Entry* x, const Entry* y) {
+    GallopingSort(discovered.data() + (numbered - discovered.begin()), static_cast<size_t>(discovered.end() - numbered), [](const Entry* x, const Entry* y) {
         return CompareNumbered(x->Name(), y->Name()) < 0;
     });
     return static_cast<size_t>(numbered - discovered.begin());
