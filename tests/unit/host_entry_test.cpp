@@ -85,3 +85,39 @@ TEST_F(HostEntry, PumpMessagesDrainsWithoutWaiting) {
     EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
     PumpMessages();  // an empty queue returns at once
 }
+
+namespace {
+
+int g_dialogCommand = 0;
+
+INT_PTR CALLBACK RecordingDialog(HWND, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_COMMAND) g_dialogCommand = LOWORD(wParam);
+    return message == WM_INITDIALOG;
+}
+
+}  // namespace
+
+// Keys for the active dialog go through the dialog manager: Enter in it becomes its OK command.
+TEST_F(HostEntry, PumpMessagesRoutesKeysToTheActiveDialog) {
+    struct alignas(4) Template {
+        DLGTEMPLATE dialog;
+        WORD menu, windowClass, title;
+    } form{};
+    form.dialog.style = WS_POPUP | WS_VISIBLE | DS_MODALFRAME;
+    form.dialog.cx = 100;
+    form.dialog.cy = 50;
+    const HWND dialog = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), &form.dialog, nullptr, RecordingDialog, 0);
+    ASSERT_NE(dialog, nullptr);
+    SetActiveWindow(dialog);
+    if (GetActiveWindow() != dialog) {
+        DestroyWindow(dialog);
+        GTEST_SKIP() << "the window system did not activate the dialog";
+    }
+    MSG drain;
+    while (PeekMessageW(&drain, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&drain);
+    g_dialogCommand = 0;
+    PostMessageW(dialog, WM_KEYDOWN, VK_RETURN, 1);
+    PumpMessages();
+    EXPECT_EQ(g_dialogCommand, IDOK);
+    DestroyWindow(dialog);
+}

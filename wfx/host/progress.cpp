@@ -26,9 +26,16 @@ int ReportProgress(const WCHAR* source, const WCHAR* target, int percent) {
 }
 
 void PumpMessages() {
-    const HWND active = GetActiveWindow();
+    // The active window is taken once, when the first message arrives: asking for it is a round
+    // trip to the window system, and most pumps between two members find the queue empty.
+    bool activeTaken = false;
+    HWND active = nullptr;
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (!activeTaken) {
+            active = GetActiveWindow();
+            activeTaken = true;
+        }
         if (active != nullptr && IsDialogMessageA(active, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
