@@ -27,14 +27,16 @@ double MedianMs(int runs, const std::function<void()>& timed, const std::functio
 
 PairMs MedianPairMs(int runs, const std::function<void()>& first, const std::function<void()>& second,
                     const std::function<void()>& prepare) {
-    std::vector<double> a, b;
+    std::vector<double> a, b, ratios;
     for (int i = 0; i < runs; ++i) {
         a.push_back(MedianMs(1, first, prepare));
         b.push_back(MedianMs(1, second, prepare));
+        ratios.push_back(a.back() > 0 ? b.back() / a.back() : 0);
     }
     std::sort(a.begin(), a.end());
     std::sort(b.begin(), b.end());
-    return {a[a.size() / 2], b[b.size() / 2]};
+    std::sort(ratios.begin(), ratios.end());
+    return {a[a.size() / 2], b[b.size() / 2], ratios[ratios.size() / 2]};
 }
 
 std::wstring Format(const wchar_t* format, ...) {
@@ -95,12 +97,12 @@ int wmain(int argc, wchar_t** argv) {
     if (only.empty() || only == L"listing") BenchListing(module, fixtures, runs, rows);
     if (only.empty() || only == L"operations") BenchOperations(module, scratch, runs, rows);
 
-    Print(Format(L"Tallyfold benchmark, %d-bit module, median of %d runs\n\n", static_cast<int>(sizeof(void*) * 8), runs));
+    Print(Format(L"Tallyfold benchmark, %d-bit module, median of %d runs; a ratio is the median of the runs' own ratios\n\n", static_cast<int>(sizeof(void*) * 8), runs));
     Print(Format(L"%-44ls %12ls %12ls %8ls %8ls  %ls\n", L"measure", L"plugin", L"baseline", L"ratio", L"target", L"verdict"));
     bool allMet = true;
     for (const Row& r : rows) {
         const bool ratio = r.baseline > 0;
-        const double value = ratio ? r.measured / r.baseline : r.measured;
+        const double value = !ratio ? r.measured : r.ratio > 0 ? r.ratio : r.measured / r.baseline;
         const bool met = r.target <= 0 || value <= r.target;
         allMet = allMet && met;
         Print(Format(L"%-44ls %9.1f %-2ls %9ls %-2ls %8ls %8ls  %ls%ls\n", r.what.c_str(), r.measured, r.unit.c_str(),

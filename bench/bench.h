@@ -19,10 +19,13 @@ struct Module {
 // Median wall time, in milliseconds, of runs of the timed step; prepare runs untimed before each.
 double MedianMs(int runs, const std::function<void()>& timed, const std::function<void()>& prepare = {});
 
-// Times two steps in alternation, so that both see the same load on the machine; medians in ms.
+// Times two steps in alternation, so that both see the same load on the machine: the median of
+// each, in ms, and the median of second / first taken pair by pair, which a slow drift of the
+// machine's speed moves less than the quotient of the two medians.
 struct PairMs {
     double first;
     double second;
+    double ratio;
 };
 PairMs MedianPairMs(int runs, const std::function<void()>& first, const std::function<void()>& second,
                     const std::function<void()>& prepare = {});
@@ -34,6 +37,7 @@ struct Row {
     std::wstring unit;
     double target;  // 0 when there is no target
     std::wstring note;
+    double ratio = 0;  // when set, the printed ratio instead of measured / baseline
 };
 
 void Print(const std::wstring& text);

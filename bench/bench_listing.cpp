@@ -118,12 +118,12 @@ void BenchListing(const Module& module, const std::wstring& fixtures, int runs, 
         RawEnumerate(folder);  // the first pass brings the folder into the system's caches
         const PairMs on = MedianPairMs(runs, [&] { files = RawEnumerate(folder); }, [&] { listed = PluginList(module, folder); });
         rows.push_back({Format(L"listing %d, grouping on", sizes[i]), on.second, on.first, L"ms", i == 1 ? 1.5 : 0.0,
-                        Format(L"%zu entries read, %zu listed", files, listed)});
+                        Format(L"%zu entries read, %zu listed", files, listed), on.ratio});
         if (FlipGrouping(module, folder)) {
             const PairMs off = MedianPairMs(runs, [&] { RawEnumerate(folder); }, [&] { ungroupedListed = PluginList(module, folder); });
             FlipGrouping(module, folder);
             rows.push_back({Format(L"listing %d, grouping off", sizes[i]), off.second, off.first, L"ms", 0.0,
-                            Format(L"%zu listed", ungroupedListed)});
+                            Format(L"%zu listed", ungroupedListed), off.ratio});
         } else {
             rows.push_back({Format(L"listing %d, grouping off", sizes[i]), 0, 0, L"ms", 0.0, L"the module has no properties verb"});
         }

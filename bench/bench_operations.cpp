@@ -80,19 +80,19 @@ void BenchOperations(const Module& module, const std::wstring& scratch, int runs
         [&] { if (shifted) MoveAll(folder, 1 + kShift, 1); shifted = false; });
     if (shifted) MoveAll(folder, 1 + kShift, 1);
     rows.push_back({L"rename 2000-member series, overlapping", rename.second, rename.first, L"ms", 1.15,
-                    Format(L"plugin answered %d", result)});
+                    Format(L"plugin answered %d", result), rename.ratio});
 
     const PairMs copy = MedianPairMs(
         runs, [&] { CopyAll(folder); }, [&] { result = renMov(from.data(), copyTo.data(), FALSE, FALSE, nullptr); },
         [&] { DeleteAll(folder); });
-    rows.push_back({L"copy 2000-member series", copy.second, copy.first, L"ms", 1.15, Format(L"plugin answered %d", result)});
+    rows.push_back({L"copy 2000-member series", copy.second, copy.first, L"ms", 1.15, Format(L"plugin answered %d", result), copy.ratio});
 
     const HHOOK hook = SetWindowsHookExW(WH_CBT, AnswerYes, nullptr, GetCurrentThreadId());
     const PairMs erase = MedianPairMs(runs, [&] { DeleteAll(folder); }, [&] { result = remove(copyTo.data()); },
                                       [&] { CopyAll(folder); });
     UnhookWindowsHookEx(hook);
     rows.push_back({L"delete 2000-member series", erase.second, erase.first, L"ms", 0,
-                    Format(L"plugin answered %d; two message pumps per member", result)});
+                    Format(L"plugin answered %d; two message pumps per member", result), erase.ratio});
     DeleteAll(folder);
     for (int k = 1; k <= kMembers; ++k) DeleteFileW(Member(folder, L"s", k).c_str());
     RemoveDirectoryW(folder.c_str());

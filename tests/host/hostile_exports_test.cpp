@@ -657,7 +657,9 @@ void RunContentValue(Sandbox& box, FARPROC proc) {
                     else if ((flags & 1) && field == 4) EXPECT_EQ(result, 0) << what << ": asks to be asked again";
                     else if ((flags & 1) && field == 5) EXPECT_EQ(result, -4) << what;
                     else if (field < 0 || field > 4) EXPECT_EQ(result, -1) << what;
-                    if (result <= 0) EXPECT_TRUE(out.Untouched()) << what << ": wrote a value it did not answer";
+                    if (result <= 0) {
+                        EXPECT_TRUE(out.Untouched()) << what << ": wrote a value it did not answer";
+                    }
                     if (result == 11) {
                         EXPECT_LT(out.WideText().size(), out.size() / 2) << what << ": unterminated";
                     }
@@ -830,7 +832,9 @@ TEST(HostileSmallExports, SupportedFieldsWithinEveryBufferSize) {
                 EXPECT_TRUE(type == 1 || type == 11) << what << ": answered " << type;
                 EXPECT_LT(name.NarrowText().size(), static_cast<size_t>(maxlen)) << what;
             }
-            if (type == 0) EXPECT_TRUE(name.Untouched() && units.Untouched()) << what;
+            if (type == 0) {
+                EXPECT_TRUE(name.Untouched() && units.Untouched()) << what;
+            }
         }
         EXPECT_EQ(field(index, nullptr, nullptr, 260), 0) << index;
         if (!known) {
