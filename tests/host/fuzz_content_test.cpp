@@ -72,11 +72,18 @@ TEST(FuzzContent, RandomRequestsGetDefinedAnswersWithinTheirBuffers) {
         const std::string what = Narrow(name) + " field " + std::to_string(field) + " maxlen " + std::to_string(maxlen);
         ASSERT_TRUE(out.Intact()) << what << ": " << out.Describe();
         ASSERT_TRUE(answers.count(result)) << what << ": answered " << result;
-        if (name.size() <= 4) ASSERT_EQ(result, -2) << what << ": no entry";
-        else if ((flags & 1) && field == 4) ASSERT_EQ(result, 0) << what << ": asks to be asked again";
-        else if ((flags & 1) && field == 5) ASSERT_EQ(result, -4) << what;
-        else if (field < 0 || field > 4) ASSERT_EQ(result, -1) << what;
-        if (result <= 0) ASSERT_TRUE(out.Untouched()) << what;
+        if (name.size() <= 4) {
+            ASSERT_EQ(result, -2) << what << ": no entry";
+        } else if ((flags & 1) && field == 4) {
+            ASSERT_EQ(result, 0) << what << ": asks to be asked again";
+        } else if ((flags & 1) && field == 5) {
+            ASSERT_EQ(result, -4) << what;
+        } else if (field < 0 || field > 4) {
+            ASSERT_EQ(result, -1) << what;
+        }
+        if (result <= 0) {
+            ASSERT_TRUE(out.Untouched()) << what;
+        }
         int number = 0;
         if (result == 1) {
             ++numbers;
@@ -84,8 +91,12 @@ TEST(FuzzContent, RandomRequestsGetDefinedAnswersWithinTheirBuffers) {
             std::memcpy(&number, out.data(), sizeof number);
             tf::RangeSpec range;
             if (tf::ParseRangeName(name.c_str(), range)) {
-                if (field == 1) EXPECT_EQ(number, range.first) << what;
-                if (field == 3) EXPECT_EQ(number, range.width) << what;
+                if (field == 1) {
+                    EXPECT_EQ(number, range.first) << what;
+                }
+                if (field == 3) {
+                    EXPECT_EQ(number, range.width) << what;
+                }
             } else if (field == 0) {
                 EXPECT_EQ(number, 1) << what << ": a plain file counts one";
             }

@@ -319,7 +319,9 @@ void RunFind(Sandbox& box, FARPROC firstProc, const char* nextName) {
             if (name.kind == Kind::Missing || (name.kind == Kind::Short && name.label != "root")) {
                 EXPECT_EQ(handle, INVALID_HANDLE_VALUE) << what;
             }
-            if (name.label == "root") EXPECT_NE(handle, INVALID_HANDLE_VALUE) << what;
+            if (name.label == "root") {
+                EXPECT_NE(handle, INVALID_HANDLE_VALUE) << what;
+            }
             if (handle == INVALID_HANDLE_VALUE) continue;
             CheckFindRecord<Char>(record, what);
             int more = 0;
@@ -569,8 +571,12 @@ void RunIcon(Sandbox& box, FARPROC proc) {
                 EXPECT_TRUE(buffer.Intact()) << what << ": " << buffer.Describe();
                 EXPECT_TRUE(icon.Intact()) << what << ": " << icon.Describe();
                 EXPECT_TRUE(result >= 0 && result <= 3) << what << ": answered " << result;
-                if (name.kind != Kind::Entry && name.label != "root") EXPECT_NE(result, 1) << what << ": an icon for nothing";
-                if (nullIcon) EXPECT_EQ(result, 0) << what << ": no place for the icon";
+                if (name.kind != Kind::Entry && name.label != "root") {
+                    EXPECT_NE(result, 1) << what << ": an icon for nothing";
+                }
+                if (nullIcon) {
+                    EXPECT_EQ(result, 0) << what << ": no place for the icon";
+                }
                 if (result == 2 && !nullIcon) DestroyIcon(*static_cast<HICON*>(icon.data()));
             }
         }
@@ -595,7 +601,9 @@ void RunPreview(Sandbox& box, FARPROC proc) {
                 EXPECT_TRUE(place.Intact()) << what << ": " << place.Describe();
                 const int kind = result & ~256;
                 EXPECT_TRUE(result >= 0 && kind <= 3) << what << ": answered " << result;
-                if (nullPlace || width < 1 || height < 1) EXPECT_NE(kind, 1) << what << ": a bitmap with nowhere to go";
+                if (nullPlace || width < 1 || height < 1) {
+                    EXPECT_NE(kind, 1) << what << ": a bitmap with nowhere to go";
+                }
                 if (kind == 1 && !nullPlace) DeleteObject(*static_cast<HBITMAP*>(place.data()));
             }
         }
@@ -617,7 +625,9 @@ void RunLocalName(Sandbox& box, FARPROC proc) {
             const BOOL result = localName(name.null ? nullptr : static_cast<Char*>(buffer.data()), maxlen);
             ++g_calls;
             EXPECT_TRUE(buffer.Intact()) << what << ": " << buffer.Describe();
-            if (name.kind == Kind::Short) EXPECT_FALSE(result) << what;
+            if (name.kind == Kind::Short) {
+                EXPECT_FALSE(result) << what;
+            }
             if (!result) {
                 EXPECT_EQ(std::memcmp(buffer.data(), copy.data(), buffer.size()), 0) << what << ": changed the name on failure";
                 continue;
@@ -653,10 +663,15 @@ void RunContentValue(Sandbox& box, FARPROC proc) {
                     EXPECT_TRUE(answers.count(result)) << what << ": answered " << result;
                     // The narrow form refuses names past 1023 characters as it would a missing file.
                     const bool overlong = sizeof(Char) == 1 && ToAcp(name.text).size() > 1023;
-                    if (name.null || name.text.size() <= 4 || overlong) EXPECT_EQ(result, -2) << what << ": no entry";
-                    else if ((flags & 1) && field == 4) EXPECT_EQ(result, 0) << what << ": asks to be asked again";
-                    else if ((flags & 1) && field == 5) EXPECT_EQ(result, -4) << what;
-                    else if (field < 0 || field > 4) EXPECT_EQ(result, -1) << what;
+                    if (name.null || name.text.size() <= 4 || overlong) {
+                        EXPECT_EQ(result, -2) << what << ": no entry";
+                    } else if ((flags & 1) && field == 4) {
+                        EXPECT_EQ(result, 0) << what << ": asks to be asked again";
+                    } else if ((flags & 1) && field == 5) {
+                        EXPECT_EQ(result, -4) << what;
+                    } else if (field < 0 || field > 4) {
+                        EXPECT_EQ(result, -1) << what;
+                    }
                     if (result <= 0) {
                         EXPECT_TRUE(out.Untouched()) << what << ": wrote a value it did not answer";
                     }
