@@ -103,13 +103,14 @@ int wmain(int argc, wchar_t** argv) {
     for (const Row& r : rows) {
         const bool ratio = r.baseline > 0;
         const double value = !ratio ? r.measured : r.ratio > 0 ? r.ratio : r.measured / r.baseline;
-        const bool met = r.target <= 0 || value <= r.target;
+        const bool hasTarget = r.target > 0 || r.mustBeZero;
+        const bool met = r.mustBeZero ? r.measured == 0 : r.target <= 0 || value <= r.target;
         allMet = allMet && met;
         Print(Format(L"%-44ls %9.1f %-2ls %9ls %-2ls %8ls %8ls  %ls%ls\n", r.what.c_str(), r.measured, r.unit.c_str(),
                      ratio ? Format(L"%.1f", r.baseline).c_str() : L"-", ratio ? r.unit.c_str() : L"",
                      ratio ? Format(L"%.2f", value).c_str() : L"-",
-                     r.target > 0 ? Format(L"%.2f", r.target).c_str() : L"-",
-                     r.target > 0 ? (met ? L"met" : L"MISSED") : L"(reported)",
+                     r.mustBeZero ? L"0" : r.target > 0 ? Format(L"%.2f", r.target).c_str() : L"-",
+                     hasTarget ? (met ? L"met" : L"MISSED") : L"(reported)",
                      r.note.empty() ? L"" : (L"  " + r.note).c_str()));
     }
     Print(allMet ? L"\nevery target met\n" : L"\nSOME TARGETS MISSED\n");

@@ -38,6 +38,7 @@ struct Row {
     double target;  // 0 when there is no target
     std::wstring note;
     double ratio = 0;  // when set, the printed ratio instead of measured / baseline
+    bool mustBeZero = false;  // a check rather than a figure: met only when measured is 0
 };
 
 void Print(const std::wstring& text);

@@ -82,6 +82,41 @@ size_t PluginList(const Module& module, const std::wstring& folder) {
     return count;
 }
 
+// Positions at which the listing order of the folder differs from the order that placing the
+// entries one by one gives: each front entry at the front, each numbered entry before the first
+// numbered entry that does not sort before it. Any difference means the sort changed the order.
+size_t OrderDifferences(const std::wstring& folder) {
+    tf::EntryList list;
+    WIN32_FIND_DATAW record;
+    const HANDLE search = FindFirstFileW((folder + L"\\*.*").c_str(), &record);
+    if (search == INVALID_HANDLE_VALUE) return 1;
+    do {
+        const std::wstring_view name(record.cFileName);
+        if (name != L"." && name != L"..") list.Add(record);
+    } while (FindNextFileW(search, &record));
+    FindClose(search);
+
+    // Front entries placed at the front one by one end in reverse discovery order.
+    std::vector<tf::Entry*> model;
+    std::vector<tf::Entry*> numbered;
+    for (tf::Entry* e : list.order) {
+        if (tf::IsFrontEntry(*e)) {
+            model.push_back(e);
+            continue;
+        }
+        const auto at = std::lower_bound(numbered.begin(), numbered.end(), e, [](const tf::Entry* x, const tf::Entry* y) {
+            return tf::CompareNumbered(x->Name(), y->Name()) < 0;
+        });
+        numbered.insert(at, e);
+    }
+    std::reverse(model.begin(), model.end());
+    model.insert(model.end(), numbered.begin(), numbered.end());
+    tf::OrderEntries(list.order);
+    size_t differences = 0;
+    for (size_t i = 0; i < model.size(); ++i) differences += model[i] != list.order[i];
+    return differences;
+}
+
 // Flips the module's grouping switch through its "properties" verb; false when it has none.
 bool FlipGrouping(const Module& module, const std::wstring& folder) {
     const auto execute = module.Fn<ExecuteW>("FsExecuteFileW");
@@ -127,6 +162,10 @@ void BenchListing(const Module& module, const std::wstring& fixtures, int runs, 
         } else {
             rows.push_back({Format(L"listing %d, grouping off", sizes[i]), 0, 0, L"ms", 0.0, L"the module has no properties verb"});
         }
+    }
+    for (int i = 0; i < 2; ++i) {
+        rows.push_back({Format(L"listing order at %d, against one-by-one", sizes[i]), static_cast<double>(OrderDifferences(folders[i])),
+                        0, L"", 0.0, L"entries out of place", 0, true});
     }
     // The scaling rounds are cheap next to the operations, so they get more of them.
     const int rounds = std::max(runs, 25);
