@@ -92,6 +92,7 @@ TEST(Icons, TheNarrowEntryWritesTheCacheNameBack) {
     HICON icon = nullptr;
     EXPECT_EQ(IconA()(name, kSmall, &icon), kExtracted);
     EXPECT_STREQ(name, "ICON2");
+    EXPECT_EQ(name[259], 0) << "the last byte of the host's buffer ends it";
     EXPECT_NE(icon, nullptr);
 
     // Any other answer leaves the host's narrow name as it was.

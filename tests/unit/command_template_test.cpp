@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "commands/command_template.h"
 #include "support/support.h"
@@ -122,6 +123,21 @@ Split SplitText(const std::wstring& text) {
     return {parts.program, parts.parameters ? parts.parameters : L"", parts.parameters != nullptr};
 }
 
+struct ExpandedSplit {
+    Split split;
+    bool fromValue;
+};
+
+// Expands and splits as the Open dialog does, with the template's own characters marked.
+ExpandedSplit ExpandAndSplit(const std::wstring& commandTemplate, const std::wstring& target) {
+    std::wstring out(tf::kExpandedBuffer, L'#');
+    std::vector<unsigned char> literal(tf::kExpandedBuffer, 7);
+    tf::ExpandCommandTemplate(commandTemplate.c_str(), target.c_str(), out.data(), literal.data());
+    const tf::CommandLineParts parts = tf::SplitCommandLine(out.data(), literal.data());
+    return {{parts.program, parts.parameters ? parts.parameters : L"", parts.parameters != nullptr},
+            parts.programFromValue};
+}
+
 }  // namespace
 
 TEST(SplitCommandLine, FirstSpaceOfAnUnquotedText) {
@@ -159,4 +175,35 @@ TEST(SplitCommandLine, ExistingFileWithASpaceIsStartedWhole) {
     const Split missing = SplitText(dir / L"My Pictures\\img0002.png");
     EXPECT_EQ(missing.program, dir / L"My");
     EXPECT_EQ(missing.parameters, L"Pictures\\img0002.png");
+}
+
+TEST(SplitCommandLine, OnlyTheTemplatesOwnSpacesAndQuotesSplit) {
+    // Regression: a space inside a placeholder's value split off a program: "...\Public" of
+    // "...\Public Pictures\img0001.png", which the shell then found as Public.exe.
+    const std::wstring spaced = L"C:\\Users\\Public\\Public Pictures\\img<0001-100>.png";
+    const std::wstring first = L"C:\\Users\\Public\\Public Pictures\\img0001.png";
+    struct Row {
+        const wchar_t* commandTemplate;
+        std::wstring program;
+        std::wstring parameters;
+        bool hasParameters;
+        bool fromValue;
+    };
+    const Row rows[] = {
+        {L"%D%F", first, L"", false, true},
+        {L"%P%F -x", first, L"-x", true, true},
+        {L"notepad %P%F", L"notepad", first, true, false},
+        {L"\"%P%F\"", L"\"" + first + L"\"", L"", false, true},
+        {L"\"C:\\Program Files\\v.exe\" \"%P%F\"", L"\"C:\\Program Files\\v.exe\"", L"\"" + first + L"\"", true, false},
+        {L"%Pview.exe %F", L"C:\\Users\\Public\\Public Pictures\\view.exe", L"img0001.png", true, true},
+        {L"%B%%x y", L"img%x", L"y", true, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(tftest::Narrow(row.commandTemplate));
+        const ExpandedSplit got = ExpandAndSplit(row.commandTemplate, spaced);
+        EXPECT_EQ(got.split.program, row.program);
+        EXPECT_EQ(got.split.parameters, row.parameters);
+        EXPECT_EQ(got.split.hasParameters, row.hasParameters);
+        EXPECT_EQ(got.fromValue, row.fromValue);
+    }
 }

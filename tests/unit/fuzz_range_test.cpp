@@ -257,14 +257,18 @@ TEST(FuzzTemplate, ExpansionAndSplitStayInTheirBuffers) {
         FencedWide fencedTemplate(commandTemplate);
         FencedWide fencedTarget(target);
         Guarded out(tf::kExpandedBuffer * sizeof(WCHAR));
-        const bool whole = tf::ExpandCommandTemplate(fencedTemplate.get(), fencedTarget.get(), out.wide());
+        Guarded literal(tf::kExpandedBuffer);
+        const bool whole = tf::ExpandCommandTemplate(fencedTemplate.get(), fencedTarget.get(), out.wide(),
+                                                     static_cast<unsigned char*>(literal.data()));
         ++expansions;
         cut += whole ? 0 : 1;
         ASSERT_TRUE(out.Intact()) << out.Describe();
+        ASSERT_TRUE(literal.Intact()) << literal.Describe();
         const std::wstring text = out.WideText();
         ASSERT_LT(text.size(), static_cast<size_t>(tf::kExpandedBuffer)) << "unterminated expansion";
         Guarded split = Guarded::Wide(text, text.size() + 1);
-        const tf::CommandLineParts parts = tf::SplitCommandLine(split.wide());
+        const tf::CommandLineParts parts =
+            tf::SplitCommandLine(split.wide(), static_cast<const unsigned char*>(literal.data()));
         ASSERT_TRUE(split.Intact()) << split.Describe();
         const WCHAR* begin = split.wide();
         const WCHAR* end = begin + text.size() + 1;

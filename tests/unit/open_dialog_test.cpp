@@ -148,6 +148,54 @@ TEST_F(OpenDialog, OkStartsTheCaretCommandWithItsPlaceholdersFilledIn) {
     EXPECT_TRUE(EndsWith(line, " by name 100")) << line;
 }
 
+TEST_F(OpenDialog, QuotedTemplateRunsAsWritten) {
+    // Regression: a template that began and ended with a quote lost both when it was read.
+    const std::wstring folder = dir_ / L"My Pictures";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(MakeFile(folder + L"\\img0001.png", 1));
+    target_ = folder + L"\\img<0001-3>.png";
+    tf::g_state.openTargetPath = target_.c_str();
+    ASSERT_TRUE(WriteIni(IniPath(), {L"[Tallyfold]", L"View=" + Recorder() + L" \"%P%F\""}));
+    RecordFile record(RecordPath());
+    EXPECT_EQ(Show(Press(IDOK)), IDOK);
+    const std::string line = record.WaitForLine();
+    EXPECT_TRUE(EndsWith(line, " \"" + Narrow(folder + L"\\img0001.png") + "\"")) << line;
+}
+
+TEST_F(OpenDialog, AFolderNameWithASpaceNeverSplitsOffAProgram) {
+    // Regression: with the first member gone, "%D%F" in "...\Public Pictures" split at the
+    // folder's space, and "...\Public" was found as "...\Public.exe" and started.
+    const std::wstring folder = dir_ / L"Public Pictures";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(RecorderPath().c_str(), (dir_ / L"Public.exe").c_str(), FALSE));
+    target_ = folder + L"\\img<0001-3>.png";
+    tf::g_state.openTargetPath = target_.c_str();
+    ASSERT_TRUE(WriteIni(IniPath(), {L"[Tallyfold]", L"Open first=%D%F", L"Quoted=\"%D%F\"", L"Name=%F"}));
+    RecordFile record(RecordPath());
+    for (int item = 0; item < 3; ++item) {
+        SCOPED_TRACE(item);
+        std::vector<std::wstring> messages;
+        bool chosen = false;
+        DialogDriver driver([&](HWND window) {
+            if (GetDlgItem(window, IDC_COMMAND_LIST) == nullptr) {
+                messages.push_back(WindowText(GetDlgItem(window, 0xFFFF)));
+                PressButton(window, IDOK);
+            } else if (!chosen) {
+                chosen = true;
+                ClickItem(GetDlgItem(window, IDC_COMMAND_LIST), item);
+                PressButton(window, IDOK);
+            }
+        });
+        EXPECT_EQ(DialogBoxParamW(tf::g_state.moduleInstance, MAKEINTRESOURCEW(IDD_OPEN_DIALOG), owner_.handle(),
+                                  tf::OpenDialogProc, 0),
+                  IDOK);
+        // The user is told which file is missing, as the shell would tell.
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_NE(messages[0].find(L"img0001.png"), std::wstring::npos) << Narrow(messages[0]);
+    }
+    EXPECT_TRUE(record.StaysEmpty());
+}
+
 TEST_F(OpenDialog, CancelAndDoubleClickStartNothing) {
     ASSERT_TRUE(WriteIni(IniPath(), {L"[Tallyfold]", L"Record=" + Recorder() + L" %F"}));
     RecordFile record(RecordPath());
@@ -171,6 +219,25 @@ TEST_F(OpenDialog, ConfigureOpensTheFileThroughTheShell) {
     const std::string line = record.WaitForLine();
     EXPECT_TRUE(ContainsFoldCase(line, IniPath())) << line;
     EXPECT_FALSE(ContainsFoldCase(line, L"img0001")) << line;
+}
+
+TEST_F(OpenDialog, SettingsPathThatDoesNotFitIsNotUsed) {
+    // Regression: a folder too long for "\\Tallyfold.ini" got a file named "Tallyfold" or shorter.
+    const int room = MAX_PATH - 1 - static_cast<int>(dir_.path().size()) - 1 - 13;
+    const std::wstring folder = dir_ / std::wstring(static_cast<size_t>(room + 2), L'f');
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    UseIniFolder(folder);
+    EXPECT_EQ(Show(Press(IDOK)), IDOK);
+    EXPECT_TRUE(seen_.items.empty());
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    int names = 0;
+    do {
+        ++names;
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    EXPECT_EQ(names, 2) << "only . and .. in the folder";
 }
 
 TEST_F(OpenDialog, KeyLongerThanTheItemBufferRunsWhole) {

@@ -3,6 +3,8 @@
 #include <shlobj.h>
 #include <shellapi.h>
 
+#include <iterator>
+
 #include "host/file_access.h"
 #include "host/state.h"
 #include "host/text.h"
@@ -58,13 +60,14 @@ bool IsPlaceholder(WCHAR c) {
 // held only by the caller's stop at kExpandedStop.
 class ExpandedText {
 public:
-    explicit ExpandedText(WCHAR* out) : out_(out) { out_[0] = 0; }
+    ExpandedText(WCHAR* out, unsigned char* literal) : out_(out), literal_(literal) { out_[0] = 0; }
 
     int length() const { return length_; }
     bool complete() const { return complete_; }
     void MarkCut() { complete_ = false; }
 
     void PutTemplateChar(WCHAR c) {
+        if (literal_ != nullptr) literal_[length_] = 1;
         out_[length_++] = c;
         out_[length_] = 0;
     }
@@ -75,6 +78,9 @@ public:
         const int room = length_ < kValueTextChars ? kValueTextChars - length_ : 0;
         const int count = valueLength < room ? valueLength : room;
         for (int i = 0; i < count; ++i) out_[length_ + i] = value[i];
+        if (literal_ != nullptr) {
+            for (int i = 0; i < count; ++i) literal_[length_ + i] = 0;
+        }
         length_ += count;
         out_[length_] = 0;
         return count;
@@ -110,6 +116,7 @@ public:
 
 private:
     WCHAR* out_;
+    unsigned char* literal_;
     int length_ = 0;
     bool complete_ = true;
 };
@@ -134,7 +141,7 @@ bool NamesExistingFile(const WCHAR* text) {
 // The shell's ID list for a program part that resolves to a file, or null. The shell builds the
 // list from lpFile itself on Windows; some shells refuse a null list with SEE_MASK_INVOKEIDLIST,
 // and a list made from the same resolved file is valid everywhere.
-PIDLIST_ABSOLUTE ResolveIdList(const WCHAR* file) {
+PIDLIST_ABSOLUTE ResolveIdList(const WCHAR* file, bool exactOnly) {
     WCHAR name[kLongPathBuffer];
     CopyBounded(name, file, kLongPathBuffer);
     int length = WideLength(name);
@@ -149,18 +156,28 @@ PIDLIST_ABSOLUTE ResolveIdList(const WCHAR* file) {
     DWORD found = 0;
     if (GetFileAttributesW(name) != INVALID_FILE_ATTRIBUTES) {
         found = GetFullPathNameW(name, kLongPathBuffer, full, nullptr);
-    } else {
+    } else if (!exactOnly) {
         found = SearchPathW(nullptr, name, L".exe", kLongPathBuffer, full, nullptr);
     }
     if (found == 0 || found >= static_cast<DWORD>(kLongPathBuffer)) return nullptr;
     return ILCreateFromPathW(full);
 }
 
+// The shell is not asked for a name that came from the entry and names nothing, so the plugin
+// says so itself, as the shell would have.
+void ReportMissingFile(HWND owner, const WCHAR* file) {
+    WCHAR text[kLongPathBuffer + 64];
+    CopyBounded(text, L"Cannot find the file to open:\r\n", static_cast<int>(std::size(text)));
+    AppendBounded(text, file, static_cast<int>(std::size(text)));
+    MessageBoxW(owner, text, L"Tallyfold", MB_ICONERROR | MB_OK);
+}
+
 }  // namespace
 
-bool ExpandCommandTemplate(const WCHAR* commandTemplate, const WCHAR* targetPath, WCHAR* out) {
+bool ExpandCommandTemplate(const WCHAR* commandTemplate, const WCHAR* targetPath, WCHAR* out,
+                           unsigned char* literal) {
     if (out == nullptr) return false;
-    ExpandedText text(out);
+    ExpandedText text(out, literal);
     if (commandTemplate == nullptr) return false;
     if (targetPath == nullptr) targetPath = L"";
     const WCHAR* name = NamePart(targetPath);
@@ -229,28 +246,44 @@ bool ExpandCommandTemplate(const WCHAR* commandTemplate, const WCHAR* targetPath
     return text.complete();
 }
 
-CommandLineParts SplitCommandLine(WCHAR* text) {
+CommandLineParts SplitCommandLine(WCHAR* text, const unsigned char* literal) {
     CommandLineParts parts;
     parts.program = text;
     if (text == nullptr || text[0] == 0) return parts;
     const int length = WideLength(text);
-    if (text[0] == L'"') {
-        WCHAR* close = const_cast<WCHAR*>(FindFirstOf(text + 1, length - 1, L'"'));
-        if (close != nullptr && close[1] == L' ') {
-            close[1] = 0;
-            parts.parameters = close + 2;
+    const auto written = [literal](int i) { return literal == nullptr || literal[i] != 0; };
+    // The template's own character c at or after from; -1 when there is none.
+    const auto find = [&](int from, WCHAR c) {
+        for (int i = from; i < length; ++i) {
+            if (text[i] == c && written(i)) return i;
         }
-        return parts;
+        return -1;
+    };
+    int end = length;
+    if (text[0] == L'"' && written(0)) {
+        const int close = find(1, L'"');
+        if (close > 0 && text[close + 1] == L' ' && written(close + 1)) {
+            text[close + 1] = 0;
+            parts.parameters = text + close + 2;
+            end = close + 1;
+        }
+    } else {
+        const int space = find(1, L' ');
+        // "C:\My Pictures\img0001.png" typed in the template is one file, not a program and
+        // its parameters.
+        if (space > 0 && !NamesExistingFile(text)) {
+            text[space] = 0;
+            parts.parameters = text + space + 1;
+            end = space;
+        }
     }
-    WCHAR* space = const_cast<WCHAR*>(FindFirstOf(text + 1, length - 1, L' '));
-    // "C:\My Pictures\img0001.png" is one file, not a program and its parameters.
-    if (space == nullptr || NamesExistingFile(text)) return parts;
-    *space = 0;
-    parts.parameters = space + 1;
+    for (int i = 0; i < end; ++i) {
+        if (!written(i)) parts.programFromValue = true;
+    }
     return parts;
 }
 
-bool ShellStart(HWND owner, const WCHAR* file, const WCHAR* parameters) {
+bool ShellStart(HWND owner, const WCHAR* file, const WCHAR* parameters, bool exactOnly) {
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_INVOKEIDLIST;
@@ -260,7 +293,14 @@ bool ShellStart(HWND owner, const WCHAR* file, const WCHAR* parameters) {
     info.lpParameters = parameters;
     info.lpDirectory = nullptr;
     info.nShow = SW_SHOW;
-    const PIDLIST_ABSOLUTE idList = file != nullptr ? ResolveIdList(file) : nullptr;
+    const PIDLIST_ABSOLUTE idList = file != nullptr ? ResolveIdList(file, exactOnly) : nullptr;
+    // Without its ID list the shell would look the name up itself, adding ".exe" on the way:
+    // "C:\Users\Public\Public Pictures\img0001.png" must not turn into a program of that
+    // folder's parent. Such a name is started only as the file it names.
+    if (exactOnly && idList == nullptr) {
+        ReportMissingFile(owner, file);
+        return false;
+    }
     info.lpIDList = idList;
     const BOOL started = ShellExecuteExW(&info);
     if (idList != nullptr) ILFree(idList);
@@ -270,9 +310,10 @@ bool ShellStart(HWND owner, const WCHAR* file, const WCHAR* parameters) {
 void RunCommandTemplate(HWND owner, const WCHAR* commandTemplate) {
     if (commandTemplate == nullptr || commandTemplate[0] == 0) return;
     WCHAR text[kExpandedBuffer];
-    if (!ExpandCommandTemplate(commandTemplate, g_state.openTargetPath, text)) return;
-    const CommandLineParts parts = SplitCommandLine(text);
-    ShellStart(owner, parts.program, parts.parameters);
+    unsigned char literal[kExpandedBuffer];
+    if (!ExpandCommandTemplate(commandTemplate, g_state.openTargetPath, text, literal)) return;
+    const CommandLineParts parts = SplitCommandLine(text, literal);
+    ShellStart(owner, parts.program, parts.parameters, parts.programFromValue);
 }
 
 }  // namespace tf

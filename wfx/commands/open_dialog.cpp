@@ -41,13 +41,14 @@ void RunChosenCommand(HWND dialog, const WCHAR* iniPath) {
 BOOL InitOpenDialog(HWND dialog) {
     const HWND list = GetDlgItem(dialog, IDC_COMMAND_LIST);
     WCHAR iniPath[kCommandIniBuffer];
-    GetCommandIniPath(iniPath);
-    EnsureCommandIni(iniPath);
-
     WCHAR keys[kKeyListChars];
     keys[0] = 0;
     keys[1] = 0;
-    GetPrivateProfileStringW(kCommandSection, nullptr, L"", keys, kKeyListChars, iniPath);
+    // A settings path that does not fit is not used at all: the list stays empty.
+    if (GetCommandIniPath(iniPath)) {
+        EnsureCommandIni(iniPath);
+        GetPrivateProfileStringW(kCommandSection, nullptr, L"", keys, kKeyListChars, iniPath);
+    }
     for (const WCHAR* key = keys; *key != 0; key += lstrlenW(key) + 1) {
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(key));
     }
@@ -62,17 +63,17 @@ INT_PTR CALLBACK OpenDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     if (message == WM_INITDIALOG) return InitOpenDialog(dialog);
     if (message != WM_COMMAND) return FALSE;
     WCHAR iniPath[kCommandIniBuffer];
-    GetCommandIniPath(iniPath);
+    const bool haveIni = GetCommandIniPath(iniPath);
     switch (LOWORD(wParam)) {
         case IDOK:
-            RunChosenCommand(dialog, iniPath);
+            if (haveIni) RunChosenCommand(dialog, iniPath);
             EndDialog(dialog, IDOK);
             return TRUE;
         case IDCANCEL:
             EndDialog(dialog, IDCANCEL);
             return TRUE;
         case IDC_CONFIGURE:
-            ShellStart(dialog, iniPath, nullptr);
+            if (haveIni) ShellStart(dialog, iniPath, nullptr, true);
             EndDialog(dialog, IDCANCEL);
             return TRUE;
         default:

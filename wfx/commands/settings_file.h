@@ -12,16 +12,24 @@ constexpr int kKeyListChars = 0x8000;
 constexpr WCHAR kCommandSection[] = L"Tallyfold";
 constexpr WCHAR kCommandIniName[] = L"Tallyfold.ini";
 
-// Tallyfold.ini beside the host's plugin settings file. When that name holds no folder (the host
-// never told the plugin where its settings live), the file lies beside the plugin module.
-void GetCommandIniPath(WCHAR* buffer);
+// The whole section is read with room for this many characters, the most the system's profile
+// functions hand out for one section.
+constexpr int kSectionChars = 0x8000;
+
+// Tallyfold.ini beside the host's plugin settings file, into a buffer of kCommandIniBuffer
+// characters. When that name holds no folder (the host never told the plugin where its settings
+// live), the file lies beside the plugin module. Returns false, with an empty buffer, when the
+// path does not fit in kCommandIniChars: a cut path names another file.
+bool GetCommandIniPath(WCHAR* buffer);
 
 // Creates the file with the default content (byte-order mark, twelve lines, no final line end)
-// when no file of that name exists; an existing file is never touched.
-void EnsureCommandIni(const WCHAR* iniPath);
+// only where no file of that name exists: the system decides that in the same call that creates
+// it, so an existing file is never truncated, whatever else failed. True when it was written.
+bool EnsureCommandIni(const WCHAR* iniPath);
 
-// Reads the template of one command into value (kTemplateBuffer characters). Returns false when
-// the key has no value or its value is longer than a template may be.
+// Reads the template of one command into value (kTemplateBuffer characters), exactly as written
+// after its '=': quotes stay, only the blanks around it go. Returns false when the key has no
+// value or its value is longer than a template may be.
 bool ReadCommandTemplate(const WCHAR* iniPath, const WCHAR* key, WCHAR* value);
 
 }  // namespace tf

@@ -83,6 +83,8 @@ int WINAPI FsExtractCustomIcon(char* remoteName, int extractFlags, HICON* icon) 
     // Only a cache name ("ICON2") changes the name; it goes back into the host's 260-byte buffer.
     if (std::wstring_view(original) != std::wstring_view(name.ptr)) {
         tf::ToNarrowCut(name.ptr, remoteName, tf::kNarrowNameBytes);
+        // The host's buffer ends in a zero whatever the name's length.
+        remoteName[tf::kNarrowNameBytes - 1] = 0;
     }
     return answer;
 }
