@@ -9,7 +9,9 @@
 #include <string>
 
 #include "support/icon_resources.h"
+#include "support/launch.h"
 #include "support/support.h"
+#include "tallyfold_version.h"
 
 #include <shellapi.h>
 
@@ -133,7 +135,12 @@ TEST(ModuleImage, IconGroupsCarryEverySizeWithAlphaAndTheSixteenColourImage) {
     DestroyIcon(first);
 }
 
-TEST(ModuleImage, CarriesItsManifest) {
+// The project's one version, as the module's manifest, its version resource and the command-line
+// host of the same build report it.
+TEST(ModuleImage, ManifestVersionResourceAndTfhostNameTheReleaseVersion) {
+    constexpr WORD kNumbers[] = {TALLYFOLD_VERSION_NUMBERS};
+    const std::string quad = std::to_string(kNumbers[0]) + "." + std::to_string(kNumbers[1]) + "." +
+                             std::to_string(kNumbers[2]) + "." + std::to_string(kNumbers[3]);
     DWORD bytes = 0;
     const char* text = static_cast<const char*>(
         ModuleResource(MAKEINTRESOURCEW(24), MAKEINTRESOURCEW(2), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), &bytes));
@@ -141,37 +148,41 @@ TEST(ModuleImage, CarriesItsManifest) {
     const std::string manifest(text, bytes);
     EXPECT_NE(manifest.find("<assembly"), std::string::npos);
     EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
-}
+    EXPECT_NE(manifest.find("name=\"Tallyfold\" version=\"" + quad + "\""), std::string::npos) << manifest;
 
-TEST(ModuleImage, VersionNamesThisBuildsFile) {
     HMODULE version = LoadLibraryW(L"version.dll");
     ASSERT_NE(version, nullptr);
     auto query = reinterpret_cast<BOOL(WINAPI*)(const void*, const wchar_t*, void**, UINT*)>(
         reinterpret_cast<void*>(GetProcAddress(version, "VerQueryValueW")));
     ASSERT_NE(query, nullptr);
-    DWORD bytes = 0;
     const void* resource = ModuleResource(RT_VERSION, MAKEINTRESOURCEW(1), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), &bytes);
     ASSERT_NE(resource, nullptr);
     // VerQueryValueW wants a writable copy of the block.
     std::string block(static_cast<const char*>(resource), bytes);
     block.resize(bytes * 2);
     auto value = [&](const wchar_t* key) -> std::wstring {
-        void* text = nullptr;
+        void* found = nullptr;
         UINT length = 0;
         const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + key;
-        if (!query(block.data(), path.c_str(), &text, &length) || text == nullptr) return L"(none)";
-        return static_cast<const wchar_t*>(text);
+        if (!query(block.data(), path.c_str(), &found, &length) || found == nullptr) return L"(none)";
+        return static_cast<const wchar_t*>(found);
     };
     EXPECT_EQ(value(L"OriginalFilename"), sizeof(void*) == 8 ? L"Tallyfold.wfx64" : L"Tallyfold.wfx");
-    EXPECT_EQ(value(L"FileVersion"), L"1.0.0.0");
-    EXPECT_EQ(value(L"ProductVersion"), L"1.0.0.0");
+    EXPECT_EQ(value(L"FileVersion"), TALLYFOLD_VERSION_WIDE);
+    EXPECT_EQ(value(L"ProductVersion"), TALLYFOLD_VERSION_WIDE);
     EXPECT_EQ(value(L"ProductName"), L"Tallyfold");
     EXPECT_NE(value(L"FileDescription"), L"(none)");
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(query(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(MAKELONG(kNumbers[1], kNumbers[0])));
+    EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(MAKELONG(kNumbers[3], kNumbers[2])));
+    EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+    EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
     FreeLibrary(version);
+
+    const ProcessResult run = RunTfhost({L"--version"});
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(run.out, "tfhost " + Narrow(value(L"FileVersion")) + (sizeof(void*) == 8 ? " (64-bit)\n" : " (32-bit)\n"));
 }
