@@ -1,9 +1,12 @@
 # make        builds dist/Tallyfold.wfx64, dist/Tallyfold.wfx and the command-line hosts
-# make test   builds, then runs every test of both builds under Wine, and every test once more
-#             from builds with the stack protector, under Wine's heap checking
+# make release  builds, then packs dist/Tallyfold-<version>.zip, the archive the file manager
+#               installs from
+# make test   builds the release, then runs every test of both builds under Wine, every test once
+#             more from builds with the stack protector, under Wine's heap checking, and the
+#             release archive's test
 # make demo   builds, then shows the plugin at work on a sample folder
 # Each target first installs what is missing (scripts/setup).
-.PHONY: all setup build build-ssp test demo bench clean
+.PHONY: all setup build build-ssp release test demo bench clean
 
 all: build
 
@@ -26,7 +29,10 @@ build-ssp: build/x64-ssp/build.ninja build/x86-ssp/build.ninja
 	cmake --build build/x64-ssp
 	cmake --build build/x86-ssp
 
-test: build build-ssp
+release: build
+	python3 scripts/release
+
+test: release build-ssp
 	bash scripts/test
 
 demo: build

@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "host.h"
+#include "tallyfold_version.h"
 
 namespace tfhost {
 
@@ -54,7 +55,8 @@ std::wstring ModuleFolder() {
 }
 
 int Usage() {
-    Err(L"usage: tfhost [--plugin FILE] [--ini FILE] [--no-grouping] COMMAND ARGS...\ncommands:\n");
+    Err(L"usage: tfhost [--plugin FILE] [--ini FILE] [--no-grouping] COMMAND ARGS...\n"
+        L"       tfhost --version\ncommands:\n");
     for (const Command& c : kCommands) Err(Format(L"  %ls\n", c.usage));
     return 2;
 }
@@ -134,6 +136,10 @@ int wmain(int argc, wchar_t** argv) {
     Context ctx;
     std::wstring pluginPath = ModuleFolder() + TALLYFOLD_MODULE_NAME;
     std::wstring iniPath = ModuleFolder() + L"fsplugin.ini";
+    if (argc == 2 && std::wstring(argv[1]) == L"--version") {
+        Out(Format(L"tfhost %ls (%d-bit)\n", TALLYFOLD_VERSION_WIDE, static_cast<int>(sizeof(void*) * 8)));
+        return 0;
+    }
     int i = 1;
     for (; i < argc; ++i) {
         const std::wstring arg = argv[i];

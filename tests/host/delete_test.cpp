@@ -43,6 +43,8 @@ TEST(DeleteSeries, WarningNamesCountFirstAndLastAndNoKeepsEveryMember) {
     EXPECT_EQ(box.buttons, (std::vector<int>{IDYES, IDNO})) << Describe(box);
     EXPECT_EQ(box.defaultButton, IDNO);
     EXPECT_EQ(box.icon, 0) << "the warning shows no icon";
+    EXPECT_EQ(box.context.assembly, L"Tallyfold") << "drawn in the module's own activation context";
+    EXPECT_TRUE(box.context.commonControls6);
     EXPECT_EQ(IntactMembers(dir, L"img", 1, 100, 4, L".png"), Counters(1, 100));
     EXPECT_TRUE(progress.reports().empty());
 }

@@ -2,8 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
+#include <type_traits>
+#include <utility>
+#include <vector>
 
+#include "support/icon_resources.h"
 #include "support/support.h"
 
 using namespace tftest;
@@ -46,6 +51,36 @@ SIZE IconSize(HICON icon) {
     return size;
 }
 
+struct ReleaseDC_ {
+    void operator()(HDC dc) const { ReleaseDC(nullptr, dc); }
+};
+std::unique_ptr<std::remove_pointer_t<HDC>, ReleaseDC_> ScreenDC() { return {GetDC(nullptr), {}}; }
+
+// The colour image of an icon, BGRA rows from the top, as the system holds it.
+std::vector<DWORD> IconColours(HICON icon) {
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info)) return {};
+    std::vector<DWORD> pixels;
+    BITMAP colour{};
+    if (info.hbmColor != nullptr && GetObjectW(info.hbmColor, sizeof colour, &colour)) {
+        BITMAPINFO format{};
+        format.bmiHeader.biSize = sizeof format.bmiHeader;
+        format.bmiHeader.biWidth = colour.bmWidth;
+        format.bmiHeader.biHeight = -colour.bmHeight;
+        format.bmiHeader.biPlanes = 1;
+        format.bmiHeader.biBitCount = 32;
+        format.bmiHeader.biCompression = BI_RGB;
+        pixels.resize(static_cast<size_t>(colour.bmWidth) * static_cast<size_t>(colour.bmHeight));
+        if (!GetDIBits(ScreenDC().get(), info.hbmColor, 0, static_cast<UINT>(colour.bmHeight), pixels.data(), &format,
+                       DIB_RGB_COLORS)) {
+            pixels.clear();
+        }
+    }
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return pixels;
+}
+
 // A program that carries icons: a copy of the plugin module itself, whose first icon is the
 // computer of icon group 101.
 bool MakeProgramWithIcon(const std::wstring& path) { return CopyFileW(TF_MODULE_PATH, path.c_str(), FALSE) != FALSE; }
@@ -78,11 +113,31 @@ TEST(Icons, DriveEntriesGetTheSharedDriveIconUnderOneCacheName) {
         EXPECT_EQ(IconW()(largeAgain.text, 0, &bigAgain), kExtracted);
         EXPECT_EQ(bigAgain, big) << "the large form is shared as well";
     }
-    WideName large(L"\\C:\\");
-    HICON big = nullptr;
-    ASSERT_EQ(IconW()(large.text, 0, &big), kExtracted);
-    if (UnderWine()) GTEST_SKIP() << "Wine's shared icon cache hands back the 16 x 16 icon loaded first for the large form";
-    EXPECT_EQ(IconSize(big).cx, GetSystemMetrics(SM_CXICON)) << "the large form is the system's icon size";
+}
+
+// Regression: the large form was the one 16 x 16 drawing stretched. Each form is now the
+// true-colour image drawn for the system's size of that form, pixel for pixel.
+TEST(Icons, DriveIconIsTheImageDrawnForEachSize) {
+    ASSERT_GT(GetDeviceCaps(ScreenDC().get(), BITSPIXEL), 8) << "a true-colour screen chooses the images with alpha";
+    for (const auto& [flags, metric] : {std::pair(kSmall, SM_CXSMICON), std::pair(0, SM_CXICON)}) {
+        const int size = GetSystemMetrics(metric);
+        SCOPED_TRACE(size);
+        WideName name(L"\\C:\\");
+        HICON icon = nullptr;
+        ASSERT_EQ(IconW()(name.text, flags, &icon), kExtracted);
+        EXPECT_EQ(IconSize(icon).cx, size);
+        EXPECT_EQ(IconSize(icon).cy, size);
+        DWORD bytes = 0;
+        const BITMAPINFOHEADER* image = IconGroupImage(102, size, 32, &bytes);
+        ASSERT_NE(image, nullptr) << "the drive icon has a drawing for the system's size";
+        HICON drawn = CreateIconFromResourceEx(reinterpret_cast<BYTE*>(const_cast<BITMAPINFOHEADER*>(image)), bytes,
+                                               TRUE, 0x00030000, size, size, LR_DEFAULTCOLOR);
+        ASSERT_NE(drawn, nullptr);
+        const std::vector<DWORD> pixels = IconColours(icon);
+        EXPECT_EQ(pixels.size(), static_cast<size_t>(size * size));
+        EXPECT_TRUE(pixels == IconColours(drawn)) << "the icon handed out is not the drawing of its size";
+        DestroyIcon(drawn);
+    }
 }
 
 TEST(Icons, TheNarrowEntryWritesTheCacheNameBack) {

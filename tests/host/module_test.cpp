@@ -4,10 +4,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 
+#include "support/icon_resources.h"
+#include "support/launch.h"
 #include "support/support.h"
+#include "tallyfold_version.h"
 
 #include <shellapi.h>
 
@@ -42,29 +46,6 @@ std::set<std::string> ExportedNames(HMODULE module) {
     return names;
 }
 
-#pragma pack(push, 2)
-struct GroupIconEntry {
-    BYTE width, height, colourCount, reserved;
-    WORD planes, bitCount;
-    DWORD bytes;
-    WORD id;
-};
-struct GroupIconHeader {
-    WORD reserved, type, count;
-    GroupIconEntry entries[1];
-};
-#pragma pack(pop)
-
-const void* Resource(const wchar_t* type, const wchar_t* name, WORD language, DWORD* size = nullptr) {
-    HMODULE module = Module::Get().handle();
-    HRSRC found = FindResourceExW(module, type, name, language);
-    if (found == nullptr) return nullptr;
-    if (size) *size = SizeofResource(module, found);
-    return LockResource(LoadResource(module, found));
-}
-
-constexpr WORD kSwissGerman = MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN_SWISS);
-
 }  // namespace
 
 // Fails until every subsystem's exports are in the module: the list is the whole interface.
@@ -80,33 +61,70 @@ TEST(ModuleImage, ExportsExactlyTheInterfacesFortyOneNames) {
     EXPECT_EQ(extra, "") << "exports the interface does not have (decorated or internal names)";
 }
 
-TEST(ModuleImage, CarriesBothIconGroupsAsSixteenColourSmallIcons) {
+// Every image of both groups: the 16-colour 16 x 16 drawing for hosts that want one, and a
+// true-colour image with alpha for each size that the shell asks for at the usual scalings.
+TEST(ModuleImage, IconGroupsCarryEverySizeWithAlphaAndTheSixteenColourImage) {
+    const std::set<std::pair<int, int>> kSizesAndBits = {{16, 4}, {16, 32}, {20, 32}, {24, 32},
+                                                         {32, 32}, {40, 32}, {48, 32}};
     for (WORD id : {101, 102}) {
         SCOPED_TRACE(id);
-        const auto* group = static_cast<const GroupIconHeader*>(Resource(RT_GROUP_ICON, MAKEINTRESOURCEW(id), kSwissGerman));
+        const auto* group = static_cast<const GroupIconHeader*>(ModuleResource(RT_GROUP_ICON, MAKEINTRESOURCEW(id), kSwissGerman));
         ASSERT_NE(group, nullptr) << "icon group in language 2055";
-        ASSERT_EQ(group->count, 1);
-        const GroupIconEntry& e = group->entries[0];
-        EXPECT_EQ(e.width, 16);
-        EXPECT_EQ(e.height, 16);
-        EXPECT_EQ(e.colourCount, 16);
-        EXPECT_EQ(e.bitCount, 4);
-        DWORD bytes = 0;
-        const auto* image = static_cast<const BITMAPINFOHEADER*>(Resource(RT_ICON, MAKEINTRESOURCEW(e.id), kSwissGerman, &bytes));
-        ASSERT_NE(image, nullptr);
-        EXPECT_EQ(bytes, e.bytes);
-        EXPECT_EQ(image->biWidth, 16);
-        EXPECT_EQ(image->biHeight, 32) << "colour image and mask";
-        EXPECT_EQ(image->biBitCount, 4);
-        // Both drawings have transparent corners and opaque pixels: the mask is neither empty nor full.
-        const auto* mask = reinterpret_cast<const BYTE*>(image) + image->biSize + 16 * 4 + 16 * 8;
-        int transparent = 0;
-        for (int row = 0; row < 16; ++row) {
-            const WORD bits = static_cast<WORD>((mask[row * 4] << 8) | mask[row * 4 + 1]);
-            for (int b = 0; b < 16; ++b) transparent += (bits >> b) & 1;
+        std::set<std::pair<int, int>> found;
+        std::map<int, IconPixels> trueColour;
+        const GroupIconEntry* entries = group->entries;
+        for (int i = 0; i < group->count; ++i) {
+            const GroupIconEntry& e = entries[i];
+            const int size = e.width;
+            SCOPED_TRACE(std::to_string(size) + " px, " + std::to_string(e.bitCount) + " bits");
+            found.insert({size, e.bitCount});
+            EXPECT_EQ(e.height, e.width);
+            EXPECT_EQ(e.planes, 1);
+            EXPECT_EQ(e.colourCount, e.bitCount == 4 ? 16 : 0);
+            DWORD bytes = 0;
+            const auto* image = static_cast<const BITMAPINFOHEADER*>(ModuleResource(RT_ICON, MAKEINTRESOURCEW(e.id), kSwissGerman, &bytes));
+            ASSERT_NE(image, nullptr);
+            EXPECT_EQ(bytes, e.bytes);
+            EXPECT_EQ(image->biWidth, size);
+            EXPECT_EQ(image->biHeight, 2 * size) << "colour image and mask";
+            EXPECT_EQ(image->biBitCount, e.bitCount);
+            const IconPixels pixels(image);
+            ASSERT_EQ(bytes, pixels.bytes()) << "colour table, pixels and mask fill the image";
+            // Both drawings have transparent corners and opaque pixels: the mask is neither empty nor full.
+            int transparent = 0;
+            for (int y = 0; y < size; ++y) {
+                for (int x = 0; x < size; ++x) transparent += pixels.Masked(x, y);
+            }
+            EXPECT_GT(transparent, 0);
+            EXPECT_LT(transparent, size * size);
+            if (e.bitCount != 32) continue;
+            // Hosts that ignore the alpha channel draw by the mask: both must say the same.
+            int soft = 0, wrong = 0;
+            for (int y = 0; y < size; ++y) {
+                for (int x = 0; x < size; ++x) {
+                    const int alpha = pixels.Alpha(x, y);
+                    soft += alpha != 0 && alpha != 255;
+                    wrong += (alpha == 0) != pixels.Masked(x, y);
+                }
+            }
+            EXPECT_EQ(wrong, 0) << "pixels whose mask bit and alpha disagree";
+            if (size >= 24) {
+                EXPECT_GT(soft, 0) << "soft edges and shadows use the alpha channel";
+            }
+            trueColour.emplace(size, pixels);
         }
-        EXPECT_GT(transparent, 0);
-        EXPECT_LT(transparent, 256);
+        EXPECT_EQ(found, kSizesAndBits);
+        // Drawn for each size: no image is a smaller one with its pixels doubled.
+        for (const auto& [small, large] : {std::pair(16, 32), std::pair(20, 40), std::pair(24, 48)}) {
+            if (!trueColour.count(small) || !trueColour.count(large)) continue;
+            const IconPixels& a = trueColour.at(small);
+            const IconPixels& b = trueColour.at(large);
+            int differ = 0;
+            for (int y = 0; y < large; ++y) {
+                for (int x = 0; x < large; ++x) differ += a.Colour(x / 2, y / 2) != b.Colour(x, y);
+            }
+            EXPECT_GT(differ, 0) << large << " px is the " << small << " px image scaled";
+        }
     }
     // The first icon group is the computer: that is the icon shown for the module file itself.
     HICON first = nullptr;
@@ -117,45 +135,54 @@ TEST(ModuleImage, CarriesBothIconGroupsAsSixteenColourSmallIcons) {
     DestroyIcon(first);
 }
 
-TEST(ModuleImage, CarriesItsManifest) {
+// The project's one version, as the module's manifest, its version resource and the command-line
+// host of the same build report it.
+TEST(ModuleImage, ManifestVersionResourceAndTfhostNameTheReleaseVersion) {
+    constexpr WORD kNumbers[] = {TALLYFOLD_VERSION_NUMBERS};
+    const std::string quad = std::to_string(kNumbers[0]) + "." + std::to_string(kNumbers[1]) + "." +
+                             std::to_string(kNumbers[2]) + "." + std::to_string(kNumbers[3]);
     DWORD bytes = 0;
     const char* text = static_cast<const char*>(
-        Resource(MAKEINTRESOURCEW(24), MAKEINTRESOURCEW(2), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), &bytes));
+        ModuleResource(MAKEINTRESOURCEW(24), MAKEINTRESOURCEW(2), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), &bytes));
     ASSERT_NE(text, nullptr);
     const std::string manifest(text, bytes);
     EXPECT_NE(manifest.find("<assembly"), std::string::npos);
     EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
-}
+    EXPECT_NE(manifest.find("name=\"Tallyfold\" version=\"" + quad + "\""), std::string::npos) << manifest;
 
-TEST(ModuleImage, VersionNamesThisBuildsFile) {
     HMODULE version = LoadLibraryW(L"version.dll");
     ASSERT_NE(version, nullptr);
     auto query = reinterpret_cast<BOOL(WINAPI*)(const void*, const wchar_t*, void**, UINT*)>(
         reinterpret_cast<void*>(GetProcAddress(version, "VerQueryValueW")));
     ASSERT_NE(query, nullptr);
-    DWORD bytes = 0;
-    const void* resource = Resource(RT_VERSION, MAKEINTRESOURCEW(1), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), &bytes);
+    const void* resource = ModuleResource(RT_VERSION, MAKEINTRESOURCEW(1), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), &bytes);
     ASSERT_NE(resource, nullptr);
     // VerQueryValueW wants a writable copy of the block.
     std::string block(static_cast<const char*>(resource), bytes);
     block.resize(bytes * 2);
     auto value = [&](const wchar_t* key) -> std::wstring {
-        void* text = nullptr;
+        void* found = nullptr;
         UINT length = 0;
         const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + key;
-        if (!query(block.data(), path.c_str(), &text, &length) || text == nullptr) return L"(none)";
-        return static_cast<const wchar_t*>(text);
+        if (!query(block.data(), path.c_str(), &found, &length) || found == nullptr) return L"(none)";
+        return static_cast<const wchar_t*>(found);
     };
     EXPECT_EQ(value(L"OriginalFilename"), sizeof(void*) == 8 ? L"Tallyfold.wfx64" : L"Tallyfold.wfx");
-    EXPECT_EQ(value(L"FileVersion"), L"1.0.0.0");
-    EXPECT_EQ(value(L"ProductVersion"), L"1.0.0.0");
+    EXPECT_EQ(value(L"FileVersion"), TALLYFOLD_VERSION_WIDE);
+    EXPECT_EQ(value(L"ProductVersion"), TALLYFOLD_VERSION_WIDE);
     EXPECT_EQ(value(L"ProductName"), L"Tallyfold");
     EXPECT_NE(value(L"FileDescription"), L"(none)");
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(query(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(MAKELONG(kNumbers[1], kNumbers[0])));
+    EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(MAKELONG(kNumbers[3], kNumbers[2])));
+    EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+    EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
     EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
     FreeLibrary(version);
+
+    const ProcessResult run = RunTfhost({L"--version"});
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(run.out, "tfhost " + Narrow(value(L"FileVersion")) + (sizeof(void*) == 8 ? " (64-bit)\n" : " (32-bit)\n"));
 }

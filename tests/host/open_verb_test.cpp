@@ -152,6 +152,31 @@ TEST(OpenVerb, DefaultCommandOpensTheFirstMemberInAFolderWithASpace) {
     EXPECT_TRUE(ContainsFoldCase(line, folder + L"\\img0001.tfrec")) << line;
 }
 
+TEST(OpenVerb, TheDialogRunsInTheModulesActivationContextAndOnlyThere) {
+    TempDir dir;
+    ASSERT_TRUE(MakeFile(dir / L"img1.png", 1));
+    SetPluginIni(dir / L"fsplugin.ini");
+    OwnerWindow owner(40, 40, 640, 480);
+    const ActivationContextSeen before = SeeActivationContext();
+    ActivationContextSeen during;
+    DialogDriver driver([&during](HWND dialog) {
+        during = SeeActivationContext();
+        PressButton(dialog, IDCANCEL);
+    });
+    std::wstring path = dir.Plugin(L"img<1-1>.png");
+    WCHAR verb[] = L"open";
+    EXPECT_EQ(Module::Get().Fn<FsExecuteFileWFn>("FsExecuteFileW")(owner.handle(), path.data(), verb), 0);
+    ASSERT_EQ(driver.handled(), 1);
+    // Themed: the module's manifest, with its common controls of version 6, is the active one.
+    EXPECT_EQ(during.assembly, L"Tallyfold");
+    EXPECT_TRUE(during.commonControls6);
+    // And only while the dialog runs: the host's thread gets its own context back.
+    const ActivationContextSeen after = SeeActivationContext();
+    EXPECT_EQ(after.assembly, before.assembly);
+    EXPECT_EQ(after.commonControls6, before.commonControls6);
+    EXPECT_NE(before.assembly, L"Tallyfold");
+}
+
 TEST(TfhostProperties, FlipsGroupingAndListsAgain) {
     TempDir dir;
     for (const wchar_t* name : {L"notes.txt", L"shot1.png", L"shot2.png", L"shot3.png"}) {

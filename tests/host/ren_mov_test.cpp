@@ -131,6 +131,7 @@ TEST_F(RenMovTest, RangeErrorsShowTheirMessageAndTouchNothing) {
             EXPECT_EQ(Narrow(box.text), c.message);
             EXPECT_EQ(box.caption, L"Tallyfold");
             EXPECT_TRUE(IsErrorWithOkOnly(box)) << Describe(box);
+            EXPECT_EQ(box.context.assembly, L"Tallyfold") << "drawn in the module's own activation context";
             EXPECT_EQ(progress.percents(), std::vector<int>{0});
             EXPECT_EQ(ReadFolder(dir.path()), Original(img, 5));
         }

@@ -249,4 +249,32 @@ std::wstring WindowText(HWND window) {
     return text;
 }
 
+ActivationContextSeen SeeActivationContext() {
+    ActivationContextSeen seen;
+    HANDLE context = nullptr;
+    if (!GetCurrentActCtx(&context) || context == nullptr) return seen;
+    // Assembly 1 is the one the context's own manifest describes; its identity begins with its name.
+    DWORD index = 1;
+    SIZE_T needed = 0;
+    QueryActCtxW(0, context, &index, AssemblyDetailedInformationInActivationContext, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed);
+    if (needed != 0 && QueryActCtxW(0, context, &index, AssemblyDetailedInformationInActivationContext, buffer.data(),
+                                    buffer.size(), &needed)) {
+        const auto* assembly = reinterpret_cast<const ACTIVATION_CONTEXT_ASSEMBLY_DETAILED_INFORMATION*>(buffer.data());
+        if (assembly->lpAssemblyEncodedAssemblyIdentity != nullptr) {
+            const std::wstring identity = assembly->lpAssemblyEncodedAssemblyIdentity;
+            seen.assembly = identity.substr(0, identity.find(L','));
+        }
+    }
+    ACTCTX_SECTION_KEYED_DATA redirection{};
+    redirection.cbSize = sizeof redirection;
+    seen.commonControls6 = FindActCtxSectionStringW(FIND_ACTCTX_SECTION_KEY_RETURN_HACTCTX, nullptr,
+                                                    ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, L"comctl32.dll",
+                                                    &redirection) &&
+                           redirection.hActCtx == context;
+    if (redirection.hActCtx != nullptr) ReleaseActCtx(redirection.hActCtx);
+    ReleaseActCtx(context);
+    return seen;
+}
+
 }  // namespace tftest

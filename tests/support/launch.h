@@ -64,6 +64,15 @@ private:
     int handled_ = 0;
 };
 
+// The calling thread's active activation context, as a window created now sees it: the name of
+// the assembly its manifest describes ("Tallyfold" for the module's own, empty when no context is
+// active) and whether that context itself maps the common controls to version 6, the themed ones.
+struct ActivationContextSeen {
+    std::wstring assembly;
+    bool commonControls6 = false;
+};
+ActivationContextSeen SeeActivationContext();
+
 // Posts a button's WM_COMMAND to a dialog, as a click does.
 void PressButton(HWND dialog, int id);
 

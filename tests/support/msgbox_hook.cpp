@@ -87,6 +87,7 @@ void MessageBoxHook::Inspect(HWND box) {
     SeenMessageBox seen;
     seen.caption = TextOf(box);
     seen.owner = GetWindow(box, GW_OWNER);
+    seen.context = SeeActivationContext();
     std::wstring anyText;
     std::vector<int> styledDefaults;
     for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/launch.h"
+
 namespace tftest {
 
 struct SeenMessageBox {
@@ -19,7 +21,8 @@ struct SeenMessageBox {
     // -1 when the box shows an icon that is none of the system's four.
     int icon = 0;
     HWND owner = nullptr;
-    int answered = 0;  // the button the hook clicked
+    ActivationContextSeen context;  // the thread's activation context while the box ran
+    int answered = 0;               // the button the hook clicked
 };
 
 // Installs the hook on the calling thread for its lifetime. Hooks nest: an inner guard answers

@@ -3,6 +3,7 @@
 
 #include "commands/open_dialog.h"
 #include "commands/open_dialog_ids.h"
+#include "host/activation_context.h"
 #include "host/exports.h"
 #include "host/state.h"
 #include "host/text.h"
@@ -13,6 +14,12 @@ namespace {
 constexpr UINT kHostCommandMessage = WM_USER + 51;
 constexpr WPARAM kHostRereadPanel = 540;
 constexpr int kShortestEntryPath = 3;
+
+// Modal until the user closes it; drawn with the common controls of the module's manifest.
+void ShowOpenDialog(HWND owner) {
+    const tf::ModuleActivationContext themed;
+    DialogBoxParamW(tf::g_state.moduleInstance, MAKEINTRESOURCEW(IDD_OPEN_DIALOG), owner, tf::OpenDialogProc, 0);
+}
 
 void FlipGrouping() { tf::g_state.grouping = tf::g_state.grouping == 0 ? 1 : 0; }
 
@@ -48,7 +55,7 @@ int WINAPI FsExecuteFileW(HWND mainWin, WCHAR* remoteName, WCHAR* verb) noexcept
     if (tf::EqualsFoldAscii(verb, L"open")) {
         tf::g_state.openTargetPath = remoteName + 1;
         tf::g_state.openMainWindow = mainWin;
-        DialogBoxParamW(tf::g_state.moduleInstance, MAKEINTRESOURCEW(IDD_OPEN_DIALOG), mainWin, tf::OpenDialogProc, 0);
+        ShowOpenDialog(mainWin);
         return tf::FS_EXEC_OK;
     }
     if (tf::EqualsFoldAscii(verb, L"properties")) {

@@ -2,6 +2,7 @@
 // warning, because the members go directly and not to the recycle bin.
 #include <iterator>
 
+#include "host/activation_context.h"
 #include "host/exports.h"
 #include "host/file_access.h"
 #include "operations/each_member.h"
@@ -38,6 +39,11 @@ bool BuildDeleteWarning(WCHAR* text, const WCHAR* pluginPath, const RangeSpec& r
     return true;
 }
 
+int AskToDelete(const WCHAR* text) {
+    const ModuleActivationContext themed;
+    return MessageBoxW(GetActiveWindow(), text, kCaption, MB_YESNO | MB_DEFBUTTON2);
+}
+
 BOOL DeleteSeries(const WCHAR* pluginPath, const RangeSpec& range) {
     // A range without members (last below first, or no last at all) names no series: asking
     // to "delete -1 files" and then answering success would tell the host the entry is gone.
@@ -45,7 +51,7 @@ BOOL DeleteSeries(const WCHAR* pluginPath, const RangeSpec& range) {
     WCHAR text[kWarningBuffer];
     if (!BuildDeleteWarning(text, pluginPath, range)) return kOpFailed;
     // Only an explicit Yes deletes: a box that could not be shown (0) has asked nobody.
-    if (MessageBoxW(GetActiveWindow(), text, kCaption, MB_YESNO | MB_DEFBUTTON2) != IDYES) return kOpFailed;
+    if (AskToDelete(text) != IDYES) return kOpFailed;
     return ForEachMember(pluginPath, range, [](const WCHAR* local) { return static_cast<bool>(DeleteFileLong(local)); });
 }
 

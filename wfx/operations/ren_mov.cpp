@@ -3,6 +3,7 @@
 
 #include <climits>
 
+#include "host/activation_context.h"
 #include "host/exports.h"
 #include "host/file_access.h"
 #include "host/interface.h"
@@ -33,7 +34,10 @@ int SingleFileCode(DWORD error) {
 // Within a series an existing target is a write error: the host cannot overwrite one member.
 int MemberCode(DWORD error) { return IsNotFound(error) ? FS_FILE_NOTFOUND : FS_FILE_WRITEERROR; }
 
-void ShowError(const char* text) { MessageBoxA(GetActiveWindow(), text, "Tallyfold", MB_ICONERROR | MB_OK); }
+void ShowError(const char* text) {
+    const ModuleActivationContext themed;
+    MessageBoxA(GetActiveWindow(), text, "Tallyfold", MB_ICONERROR | MB_OK);
+}
 
 // The member of a range name for one counter, in a buffer of kMemberNameBuffer characters.
 bool BuildMember(WCHAR (&dest)[kMemberNameBuffer], const WCHAR* rangeName, int value, int width) {

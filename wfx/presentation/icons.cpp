@@ -25,6 +25,8 @@ int IconForEntry(WCHAR* name, int flags, HICON* icon) {
     if (name[length - 1] == L'\\') {
         if (length > kDriveEntryChars || EqualsFoldAscii(name, kParentEntry)) return FS_ICON_USEDEFAULT;
         // A shared icon: every call hands out the same handle, which the host must not destroy.
+        // The system picks the group's image drawn for the size it loads: 16 x 16 for the small
+        // form, its own icon size (32 x 32 at the usual scaling) for the large one.
         if (flags & FS_ICONFLAG_SMALL) {
             *icon = static_cast<HICON>(LoadImageA(g_state.moduleInstance, MAKEINTRESOURCEA(kDriveIconId), IMAGE_ICON,
                                                   kSmallIconPixels, kSmallIconPixels, LR_SHARED));
