@@ -111,9 +111,10 @@ int RenMovSingleFileW(const WCHAR* oldName, const WCHAR* newName, bool move, boo
         // Replaced in one step: a move that fails (source missing or locked) keeps the old target.
         r = ReplaceFileLong(from, to);
     } else {
-        // The narrow API has no replacing move: the target goes first. Never when both names are
-        // the same file, which would delete the file being moved.
-        if (!EqualsFoldAscii(from, to)) DeleteFileLong(to);
+        // The narrow API has no replacing move: the target goes first, and only when it is known
+        // to be another file. Letter case, a short name or another route can name the file being
+        // moved; where the system cannot tell, the move meets the target and fails instead.
+        if (CompareFileIdentities(from, to) == Sameness::Different) DeleteFileLong(to);
         r = MoveFileLong(from, to);
     }
     return r ? FS_FILE_OK : SingleFileCode(r.error);
