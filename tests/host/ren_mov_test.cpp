@@ -302,7 +302,9 @@ TEST_F(RenMovTest, PlainCopyAnswersExistsUntilOverwriteIsConfirmed) {
 TEST_F(RenMovTest, PlainMoveReplacesOnlyWhenConfirmed) {
     ASSERT_TRUE(WriteBytes(dir / L"a.txt", "A"));
     ASSERT_TRUE(WriteBytes(dir / L"b.txt", "B"));
-    EXPECT_EQ(RenMov(dir.Plugin(L"a.txt"), dir.Plugin(L"b.txt"), true), 4);
+    // Regression: the move's "already exists" (183) answered 4, so the host never asked.
+    EXPECT_EQ(RenMov(dir.Plugin(L"a.txt"), dir.Plugin(L"b.txt"), true), 1);
+    EXPECT_EQ(ReadFolder(dir.path()), (FolderState{{L"a.txt", "A"}, {L"b.txt", "B"}}));
     EXPECT_EQ(RenMov(dir.Plugin(L"a.txt"), dir.Plugin(L"b.txt"), true, true), 0);
     EXPECT_EQ(ReadFolder(dir.path()), (FolderState{{L"b.txt", "A"}}));
     EXPECT_EQ(RenMov(dir.Plugin(L"b.txt"), dir.Plugin(L"c.txt"), true), 0);

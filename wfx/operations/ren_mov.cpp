@@ -23,10 +23,12 @@ bool IsNotFound(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_ACCESS_DENIED;
 }
 
-// A plain file reports an existing copy target as such, so the host can ask to overwrite.
-int SingleFileCode(DWORD error) {
+// A plain file reports an existing target as such, so the host can ask to overwrite: a copy
+// meets it as 80, a move as 183. After the user confirmed, a target still there is a failure.
+int SingleFileCode(DWORD error, bool overwrite) {
     if (IsNotFound(error)) return FS_FILE_NOTFOUND;
     if (error == ERROR_FILE_EXISTS) return FS_FILE_EXISTS;
+    if (error == ERROR_ALREADY_EXISTS && !overwrite) return FS_FILE_EXISTS;
     return FS_FILE_WRITEERROR;
 }
 
@@ -117,7 +119,7 @@ int RenMovSingleFileW(const WCHAR* oldName, const WCHAR* newName, bool move, boo
         if (CompareFileIdentities(from, to) == Sameness::Different) DeleteFileLong(to);
         r = MoveFileLong(from, to);
     }
-    return r ? FS_FILE_OK : SingleFileCode(r.error);
+    return r ? FS_FILE_OK : SingleFileCode(r.error, overwrite);
 }
 
 int RenMovFileW(const WCHAR* oldName, const WCHAR* newName, bool move, bool overwrite) {

@@ -42,7 +42,11 @@ int TransferFile(const WCHAR* source, const WCHAR* target, int copyFlags) {
         if (!UseWideApi() && CompareFileIdentities(source, target) == Sameness::Different) DeleteFileLong(target);
         result = ReplaceFileLong(source, target);
     }
-    return result ? FS_FILE_OK : MapTransferError(result.error);
+    if (result) return FS_FILE_OK;
+    // A move meets an existing target as 183 where a copy meets 80: either way the host asks the
+    // user, and calls again with the overwrite bit.
+    if (!overwrite && result.error == ERROR_ALREADY_EXISTS) return FS_FILE_EXISTS;
+    return MapTransferError(result.error);
 }
 
 namespace {
