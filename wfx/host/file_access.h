@@ -52,6 +52,20 @@ UINT ExtractFileIcon(const WCHAR* path, HICON* large, HICON* small);
 HandleResult FindFirstFileLong(const WCHAR* pattern, WIN32_FIND_DATAW* record);
 FileResult FindNextFileLong(HANDLE search, WIN32_FIND_DATAW* record);
 
+// Closes a search started with FindFirstFileLong on every way out of a scope, exceptions included.
+class SearchCloser {
+public:
+    explicit SearchCloser(HANDLE search) : search_(search) {}
+    ~SearchCloser() {
+        if (search_ != INVALID_HANDLE_VALUE) FindClose(search_);
+    }
+    SearchCloser(const SearchCloser&) = delete;
+    SearchCloser& operator=(const SearchCloser&) = delete;
+
+private:
+    HANDLE search_;
+};
+
 // Where a file lives: its volume's serial number and its index on that volume. Two paths with the
 // same identity name one file, whatever their spelling (letter case, short name, another route).
 struct FileIdentity {
