@@ -101,3 +101,17 @@ TEST(RenMovNarrowBranch, FailedOverwritingMoveKeepsTheTarget) {
         EXPECT_EQ(ReadBytes(dir / L"b.txt"), "B");
     }
 }
+
+// On the narrow branch the check before a series walk asks for each member in turn.
+TEST(RenMovNarrowBranch, SeriesCheckedBeforeTheWalk) {
+    TempDir dir;
+    ASSERT_TRUE(WriteNamedSeries(dir.path(), L"s", 1, 6, 2, L".dat"));
+    ASSERT_TRUE(WriteBytes(dir / L"t05.dat", "keep"));
+    const FolderState before = ReadFolder(dir.path());
+    NarrowBranch narrow;
+    EXPECT_EQ(tf::RenMovFileW(dir.Plugin(L"s<01-6>.dat").c_str(), dir.Plugin(L"t<01>.dat").c_str(), true, false), 4);
+    EXPECT_EQ(ReadFolder(dir.path()), before);
+    EXPECT_EQ(tf::RenMovFileW(dir.Plugin(L"s<01-6>.dat").c_str(), dir.Plugin(L"s<03>.dat").c_str(), true, false), 0);
+    EXPECT_EQ(ReadBytes(dir / L"s08.dat"), "s06.dat");
+    EXPECT_EQ(ReadBytes(dir / L"s03.dat"), "s01.dat");
+}

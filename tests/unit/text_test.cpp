@@ -56,6 +56,17 @@ TEST(BoundedText, FoldOnlyAsciiLetters) {
     EXPECT_NE(CompareFoldAscii(L"\u00c4", L"\u00e4"), 0);
 }
 
+// File names fold as the file system compares them: every script, the length kept, and a name
+// that does not fit is refused rather than cut.
+TEST(BoundedText, FileNamesFoldInEveryScript) {
+    WCHAR out[16];
+    ASSERT_TRUE(FoldFileName(L"b\u00e4r7.png", out, 16));
+    EXPECT_STREQ(out, L"B\u00c4R7.PNG");
+    ASSERT_TRUE(FoldFileName(L"@[`{", out, 16));
+    EXPECT_STREQ(out, L"@[`{");
+    EXPECT_FALSE(FoldFileName(L"sixteen chars ab", out, 16));
+}
+
 TEST(NarrowArguments, AtMost1023CharactersPassAndLongerAreRefused) {
     WideArg arg;
     EXPECT_TRUE(ToWideArg(nullptr, arg));

@@ -10,6 +10,7 @@
 #include "host/text.h"
 #include "listing/range_name.h"
 #include "operations/series.h"
+#include "operations/series_check.h"
 
 namespace tf {
 
@@ -37,11 +38,6 @@ int MemberCode(DWORD error) { return IsNotFound(error) ? FS_FILE_NOTFOUND : FS_F
 
 void ShowError(const char* text) { MessageBoxA(GetActiveWindow(), text, "Tallyfold", MB_ICONERROR | MB_OK); }
 
-// The member of a range name for one counter, in a buffer of kMemberNameBuffer characters.
-bool BuildMember(WCHAR (&dest)[kMemberNameBuffer], const WCHAR* rangeName, int value, int width) {
-    return BuildMemberName(dest, kMemberNameBuffer, rangeName, value, width);
-}
-
 int RenMovSeries(const WCHAR* oldName, const WCHAR* newName, const RangeSpec& source, bool move) {
     // A source range whose last is below its first names no member: refused before any file.
     const long long count = MemberCount(source.first, source.last);
@@ -60,28 +56,20 @@ int RenMovSeries(const WCHAR* oldName, const WCHAR* newName, const RangeSpec& so
         ShowError(kRangeLengthMessage);
         return FS_FILE_WRITEERROR;
     }
+    const SeriesWalk walk{oldName, newName, source, target.first, static_cast<int>(targetLast), target.width, count,
+                          source.first < target.first && target.first <= source.last};
 
+    // What can be known beforehand is answered before the first member moves, so that no
+    // series is left half moved by a failure that was there all along.
+    const int foreseen = CheckSeriesWalk(walk, move);
+    if (foreseen != FS_FILE_OK) return foreseen;
+
+    // The walk stops at the first failure that could not be foreseen (a member locked, a full
+    // disk, a cancel); what was done stays done.
     WCHAR from[kMemberNameBuffer];
     WCHAR to[kMemberNameBuffer];
-    // Member names grow with their counters: when the last members' names can be built, every
-    // name can. Checked before the first member moves, so no series is left half renamed.
-    if (!BuildMember(from, oldName, source.last, source.width) ||
-        !BuildMember(to, newName, static_cast<int>(targetLast), target.width)) {
-        return FS_FILE_WRITEERROR;
-    }
-
-    // A target range that overlaps the source from above is walked from the top, so no member is
-    // written over one still to be moved; every other case walks up from the first member.
-    const bool backward = source.first < target.first && target.first <= source.last;
     for (long long k = 1; k <= count; ++k) {
-        const long long step = k - 1;
-        const int sourceCounter = static_cast<int>(backward ? source.last - step : source.first + step);
-        const int targetCounter = static_cast<int>(backward ? targetLast - step : target.first + step);
-        // A name that cannot be built would stand for no file or another one: stop here.
-        if (!BuildMember(from, oldName, sourceCounter, source.width) ||
-            !BuildMember(to, newName, targetCounter, target.width)) {
-            return FS_FILE_WRITEERROR;
-        }
+        if (!walk.Names(k, from, to)) return FS_FILE_WRITEERROR;
         int result = FS_FILE_OK;
         if (!IsItemPath(from) || !IsItemPath(to)) {
             result = FS_FILE_NOTFOUND;
