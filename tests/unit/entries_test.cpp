@@ -38,10 +38,6 @@ void* operator new(size_t size) {
     throw std::bad_alloc();
 }
 void* operator new[](size_t size) { return operator new(size); }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, size_t) noexcept { std::free(block); }
-void operator delete[](void* block, size_t) noexcept { std::free(block); }
 
 namespace {
 
