@@ -345,12 +345,14 @@ TEST(SeriesCopyFaults, MissingLockedAndReadOnlyMembers) {
         {
             CopyScene scene;
             ASSERT_TRUE(scene.ok);
+            // Missing before the operation began: answered before any member moves.
             ASSERT_TRUE(DeleteFileW(scene.Source(3).c_str()));
             EXPECT_EQ(scene.Run(move), 2) << op << ": missing member";
             ++g_faults;
-            for (int k = 1; k <= 2; ++k) EXPECT_EQ(ReadBytes(scene.Target(k)), MemberContent(k)) << op << " " << k;
-            for (int k = 4; k <= kMembers; ++k) {
-                EXPECT_EQ(ReadBytes(scene.Source(k)), MemberContent(k)) << op << " " << k;
+            for (int k = 1; k <= kMembers; ++k) {
+                if (k != 3) {
+                    EXPECT_EQ(ReadBytes(scene.Source(k)), MemberContent(k)) << op << " " << k;
+                }
                 EXPECT_FALSE(Exists(scene.Target(k))) << op << " " << k;
             }
         }

@@ -130,21 +130,38 @@ TEST(Listing, DeepFolderOver300Characters) {
 
 TEST(Listing, NothingToListAnswersInvalidHandleAndZeroRecord) {
     TempDir dir;
-    for (const std::wstring& path : {dir.Plugin(L"missing"), dir.Plugin(), std::wstring(L"\\") + std::wstring(1100, L'x'),
-                                     L"\\C:\\" + std::wstring(1016, L'y')}) {
-        std::wstring p = path;
-        WIN32_FIND_DATAW record;
-        std::memset(&record, 0x33, sizeof record);
-        EXPECT_EQ(First()(p.data(), &record), INVALID_HANDLE_VALUE) << p.size();
-        EXPECT_TRUE(AllZero(&record, sizeof record));
+    // The last error says why: the host reads it, and "no more files" shows an empty folder.
+    const struct {
+        std::wstring path;
+        DWORD error;
+    } kCases[] = {
+        {dir.Plugin(L"missing"), ERROR_PATH_NOT_FOUND},
+        {dir.Plugin(), ERROR_NO_MORE_FILES},
+        // Regression: a path refused before any system call left whatever error came before.
+        {std::wstring(L"\\") + std::wstring(1100, L'x'), ERROR_FILENAME_EXCED_RANGE},
+        {L"\\C:\\" + std::wstring(1016, L'y'), ERROR_FILENAME_EXCED_RANGE},
+    };
+    for (const auto& c : kCases) {
+        for (DWORD stale : {ERROR_NO_MORE_FILES, ERROR_INVALID_FUNCTION}) {
+            std::wstring p = c.path;
+            WIN32_FIND_DATAW record;
+            std::memset(&record, 0x33, sizeof record);
+            SetLastError(stale);
+            EXPECT_EQ(First()(p.data(), &record), INVALID_HANDLE_VALUE) << p.size();
+            EXPECT_EQ(GetLastError(), c.error) << p.size() << " characters, after error " << stale;
+            EXPECT_TRUE(AllZero(&record, sizeof record));
+        }
     }
     EXPECT_EQ(First()(nullptr, nullptr), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     // A narrow path over 1023 characters is refused, not cut to another folder's name.
     auto firstA = Module::Get().Fn<FindFirstA>("FsFindFirst");
     std::string longName = Narrow(dir.Plugin()) + "\\" + std::string(2000, 'z');
     WIN32_FIND_DATAA untouched;
     std::memset(&untouched, 0x44, sizeof untouched);
+    SetLastError(ERROR_NO_MORE_FILES);
     EXPECT_EQ(firstA(longName.data(), &untouched), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
     EXPECT_EQ(untouched.dwFileAttributes, 0x44444444u);
 }
 

@@ -2,7 +2,8 @@
 // two: random source ranges, target first, width, prefix, overlap from above and below, members
 // missing, targets already present, cancels. A model of the folders predicts each outcome member
 // by member; after every operation the folders must match it exactly, and, whatever the result,
-// no file that existed before may have lost or changed its content.
+// no file that existed before may have lost or changed its content. A failure that was there
+// before the operation began (a member missing, a target in the way) changes no file at all.
 //
 // TF_RANDOM_ROUNDS sets the number of operations (default 1000), TF_RANDOM_SEED the seed.
 #include <gtest/gtest.h>
@@ -13,6 +14,8 @@
 #include <set>
 #include <algorithm>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "support/folder_state.h"
 #include "support/msgbox_hook.h"
@@ -62,6 +65,33 @@ struct Case {
     }
 };
 
+// The member pairs of the operation in the order the plugin walks them.
+std::vector<std::pair<std::wstring, std::wstring>> WalkOrder(const Case& c, long long span, long long targetLast) {
+    const bool backward = c.first < c.targetFirst && c.targetFirst <= c.last;
+    std::vector<std::pair<std::wstring, std::wstring>> pairs;
+    for (int step = 0; step <= span; ++step) {
+        const int s = backward ? c.last - step : c.first + step;
+        const int t = backward ? static_cast<int>(targetLast) - step : c.targetFirst + step;
+        pairs.emplace_back(MemberName(c.prefix, s, c.width, c.suffix), MemberName(c.targetPrefix, t, c.targetWidth, c.targetSuffix));
+    }
+    return pairs;
+}
+
+// A failure known before the first member moves, in walk order: a source member that is not
+// there (2), or a target that is there and is not a source member moved away at or before that
+// position (4). The plugin answers it and touches nothing.
+int Foreseen(const Case& c, const std::vector<std::pair<std::wstring, std::wstring>>& pairs, const FolderState (&folders)[2]) {
+    for (size_t k = 0; k < pairs.size(); ++k) {
+        const auto& [sourceName, targetName] = pairs[k];
+        if (folders[0].count(sourceName) == 0) return 2;
+        if (folders[c.targetFolder].count(targetName) == 0) continue;
+        bool movedAway = false;
+        for (size_t j = 0; j <= k && c.move && c.targetFolder == 0; ++j) movedAway = movedAway || pairs[j].first == targetName;
+        if (!movedAway) return 4;
+    }
+    return 0;
+}
+
 // The operation as the plugin must carry it out, member by member, on a model of both folders.
 int Predict(const Case& c, FolderState (&folders)[2]) {
     if (c.cancelAt == 1) return 5;
@@ -69,30 +99,18 @@ int Predict(const Case& c, FolderState (&folders)[2]) {
     const long long span = static_cast<long long>(c.last) - c.first;
     const long long targetLast = c.targetLast < 0 ? c.targetFirst + span : c.targetLast;
     if (targetLast - c.targetFirst != span) return 4;
-    const bool backward = c.first < c.targetFirst && c.targetFirst <= c.last;
+    const auto pairs = WalkOrder(c, span, targetLast);
+    if (const int foreseen = Foreseen(c, pairs, folders)) return foreseen;
     FolderState& from = folders[0];
     FolderState& to = folders[c.targetFolder];
-    for (int k = 1; k <= span + 1; ++k) {
-        const int step = k - 1;
-        const int s = backward ? c.last - step : c.first + step;
-        const int t = backward ? static_cast<int>(targetLast) - step : c.targetFirst + step;
-        const std::wstring sourceName = MemberName(c.prefix, s, c.width, c.suffix);
-        const std::wstring targetName = MemberName(c.targetPrefix, t, c.targetWidth, c.targetSuffix);
-        const bool same = c.targetFolder == 0 && sourceName == targetName;
-        int result = 0;
-        if (from.count(sourceName) == 0) {
-            result = 2;
-        } else if (same) {
-            // A move onto itself changes nothing; a copy onto itself finds its target present.
-            if (!c.move) result = 4;
-        } else if (to.count(targetName) != 0) {
-            result = 4;
-        } else {
+    for (size_t k = 1; k <= pairs.size(); ++k) {
+        const auto& [sourceName, targetName] = pairs[k - 1];
+        // Past the check every member goes through: a move onto itself changes nothing.
+        if (c.targetFolder != 0 || sourceName != targetName) {
             to[targetName] = from[sourceName];
             if (c.move) from.erase(sourceName);
         }
-        if (c.cancelAt == k + 1) return 5;
-        if (result != 0) return result;
+        if (c.cancelAt == static_cast<int>(k) + 1) return 5;
     }
     return 0;
 }

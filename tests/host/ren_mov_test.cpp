@@ -2,6 +2,8 @@
 // name it was created under, so each renumbering shows which file went where.
 #include <gtest/gtest.h>
 
+#include <cwctype>
+
 #include "support/folder_state.h"
 #include "support/msgbox_hook.h"
 #include "support/progress_recorder.h"
@@ -39,6 +41,11 @@ FolderState Mapped(const Series& to, const Series& from, int count) {
 }
 
 FolderState Original(const Series& s, int count) { return Mapped(s, s, count); }
+
+std::wstring FoldCase(std::wstring name) {
+    for (wchar_t& c : name) c = static_cast<wchar_t>(std::towlower(c));
+    return name;
+}
 
 class RenMovTest : public ::testing::Test {
 protected:
@@ -170,36 +177,125 @@ TEST_F(RenMovTest, MemberNamesThatCannotBeBuiltFailTheOperation) {
     EXPECT_EQ(progress.percents(), (std::vector<int>{0, 0}));
 }
 
-TEST_F(RenMovTest, SeriesCopyStopsAtAnExistingTargetEvenWithOverwrite) {
+TEST_F(RenMovTest, SeriesCopyOntoAnExistingTargetTouchesNothingEvenWithOverwrite) {
     ASSERT_TRUE(WriteNamedSeries(dir.path(), L"img", 1, 5, 2, L".png"));
     TempDir other;
     ASSERT_TRUE(WriteBytes(other / L"img03.png", "keep"));
 
     EXPECT_EQ(RenMov(dir.Plugin(L"img<01-5>.png"), other.Plugin(L"img<01-5>.png"), false, true), 4);
 
-    EXPECT_EQ(ReadFolder(other.path()),
-              (FolderState{{L"img01.png", "img01.png"}, {L"img02.png", "img02.png"}, {L"img03.png", "keep"}}));
+    EXPECT_EQ(ReadFolder(other.path()), (FolderState{{L"img03.png", "keep"}}));
     EXPECT_EQ(ReadFolder(dir.path()), Original({L"img", 1, 2, L".png"}, 5));
-    EXPECT_EQ(progress.percents(), (std::vector<int>{0, 20, 40, 60}));
+    EXPECT_EQ(progress.percents(), std::vector<int>{0}) << "the 0 % report comes first, then nothing";
 }
 
 TEST_F(RenMovTest, SeriesMoveNeverReplacesAnExistingTarget) {
     ASSERT_TRUE(WriteNamedSeries(dir.path(), L"img", 1, 3, 4, L".png"));
     ASSERT_TRUE(WriteBytes(dir / L"pic2.png", "keep"));
     EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-3>.png"), dir.Plugin(L"pic<1>.png"), true, true), 4);
-    EXPECT_EQ(ReadFolder(dir.path()),
-              (FolderState{{L"pic1.png", "img0001.png"}, {L"pic2.png", "keep"}, {L"img0002.png", "img0002.png"},
-                           {L"img0003.png", "img0003.png"}}));
+    FolderState expected = Original(img, 3);
+    expected[L"pic2.png"] = "keep";
+    EXPECT_EQ(ReadFolder(dir.path()), expected);
 }
 
 TEST_F(RenMovTest, MissingMemberInTheMiddleEndsWithNotFound) {
     ASSERT_TRUE(WriteNamedSeries(dir.path(), L"img", 1, 5, 4, L".png", {3}));
     EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-5>.png"), dir.Plugin(L"pic<1>.png"), true), 2);
-    EXPECT_EQ(ReadFolder(dir.path()), (FolderState{{L"pic1.png", "img0001.png"},
-                                                   {L"pic2.png", "img0002.png"},
+    EXPECT_EQ(ReadFolder(dir.path()), (FolderState{{L"img0001.png", "img0001.png"},
+                                                   {L"img0002.png", "img0002.png"},
                                                    {L"img0004.png", "img0004.png"},
                                                    {L"img0005.png", "img0005.png"}}));
-    EXPECT_EQ(progress.percents(), (std::vector<int>{0, 20, 40, 60}));
+    EXPECT_EQ(progress.percents(), std::vector<int>{0});
+}
+
+// Failures that are there before the operation begins are answered before any member moves, as
+// the walk would answer them at that member: the user never gets two half series.
+TEST_F(RenMovTest, ForeseeableFailuresTouchNoFile) {
+    const struct {
+        const char* what;
+        const wchar_t* from;
+        const wchar_t* to;
+        std::vector<int> skip;              // source members not there
+        std::vector<std::wstring> present;  // other files in the folder (a folder when ending in \)
+        int moved, copied;
+    } kCases[] = {
+        // Regression: six members moved, then the walk stopped at t07.dat with 4.
+        {"target member in the way", L"s<01-10>.dat", L"t<01>.dat", {}, {L"t07.dat"}, 4, 4},
+        {"target in the way in other letter case", L"s<01-10>.dat", L"t<01>.dat", {}, {L"T09.DAT"}, 4, 4},
+        {"last source member gone", L"s<01-10>.dat", L"t<01>.dat", {10}, {}, 2, 2},
+        // Walked from the top: a move takes s10 away before s06 goes there, a copy does not.
+        {"source member gone, walked from the top", L"s<01-10>.dat", L"s<05>.dat", {2}, {}, 2, 4},
+        {"the first failure in walk order answers", L"s<01-10>.dat", L"t<01>.dat", {8}, {L"t03.dat"}, 4, 4},
+        {"a target that is a member the walk reaches later", L"s<01-10>.dat", L"s1<0>.dat", {}, {}, 4, 4},
+        {"a target that is a folder", L"s<01-10>.dat", L"t<01>.dat", {}, {L"t04.dat\\"}, 4, 4},
+    };
+    for (const auto& c : kCases) {
+        for (bool move : {true, false}) {
+            SCOPED_TRACE(std::string(c.what) + (move ? ", move" : ", copy"));
+            TempDir folder;
+            ASSERT_TRUE(WriteNamedSeries(folder.path(), L"s", 1, 10, 2, L".dat"));
+            for (int k : c.skip) ASSERT_TRUE(DeleteFileW((folder / MemberName(L"s", k, 2, L".dat")).c_str()));
+            for (const std::wstring& name : c.present) {
+                if (name.back() == L'\\') {
+                    ASSERT_TRUE(CreateDirectoryW((folder / name).c_str(), nullptr));
+                } else {
+                    ASSERT_TRUE(WriteBytes(folder / name, "present"));
+                }
+            }
+            const FolderState before = ReadFolder(folder.path());
+            progress.Clear();
+            EXPECT_EQ(RenMov(folder.Plugin(c.from), folder.Plugin(c.to), move), move ? c.moved : c.copied);
+            EXPECT_EQ(ReadFolder(folder.path()), before) << Describe(ReadFolder(folder.path()));
+            EXPECT_EQ(progress.percents(), std::vector<int>{0});
+        }
+    }
+    EXPECT_TRUE(boxes.seen().empty());
+}
+
+// A target member that is a source member moved away before it is written is no obstacle, however
+// the folder is spelled; the renumbering runs whole in both directions.
+TEST_F(RenMovTest, OverlappingRenumberingRunsWholeHoweverTheFolderIsSpelled) {
+    const struct {
+        const wchar_t* to;
+        Series result;
+    } kCases[] = {
+        {L"sub\\..\\img<0004>.png", {L"img", 4, 4, L".png"}},
+        {L"IMG<0002-7>.PNG", {L"img", 2, 4, L".png"}},
+        {L"sub\\..\\img<0000>.png", {L"img", 0, 4, L".png"}},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(Narrow(c.to));
+        TempDir folder;
+        ASSERT_TRUE(CreateDirectoryW((folder / L"sub").c_str(), nullptr));
+        ASSERT_TRUE(WriteNamedSeries(folder.path(), L"img", 1, 6, 4, L".png"));
+        EXPECT_EQ(RenMov(folder.Plugin(L"img<0001-6>.png"), folder.Plugin(c.to), true), 0);
+        // Compared ignoring letter case: Wine keeps a file's old case when a move only changes it.
+        FolderState folded;
+        for (const auto& [name, content] : ReadFolder(folder.path())) folded[FoldCase(name)] = content;
+        FolderState expected;
+        for (const auto& [name, content] : Mapped(c.result, img, 6)) expected[FoldCase(name)] = content;
+        EXPECT_EQ(folded, expected) << Describe(ReadFolder(folder.path()));
+    }
+}
+
+// Members spread over folders cannot be seen by one search; they are asked for one by one.
+TEST_F(RenMovTest, MembersInSeveralFoldersAreCheckedToo) {
+    for (int k = 1; k <= 3; ++k) {
+        ASSERT_TRUE(CreateDirectoryW((dir / (L"d" + std::to_wstring(k))).c_str(), nullptr));
+        ASSERT_TRUE(WriteBytes(dir / (L"d" + std::to_wstring(k) + L"\\x.txt"), "x" + std::to_string(k)));
+    }
+    ASSERT_TRUE(WriteBytes(dir / L"d3\\y.txt", "keep"));
+    const FolderState before = ReadFolder(dir / L"d1");
+    EXPECT_EQ(RenMov(dir.Plugin(L"d<1-3>\\x.txt"), dir.Plugin(L"d<1-3>\\y.txt"), true), 4);
+    EXPECT_EQ(ReadFolder(dir / L"d1"), before);
+    ASSERT_TRUE(DeleteFileW((dir / L"d3\\y.txt").c_str()));
+    ASSERT_TRUE(DeleteFileW((dir / L"d2\\x.txt").c_str()));
+    EXPECT_EQ(RenMov(dir.Plugin(L"d<1-3>\\x.txt"), dir.Plugin(L"d<1-3>\\y.txt"), false), 2);
+    EXPECT_EQ(ReadFolder(dir / L"d1"), before);
+    ASSERT_TRUE(WriteBytes(dir / L"d2\\x.txt", "x2"));
+    EXPECT_EQ(RenMov(dir.Plugin(L"d<1-3>\\x.txt"), dir.Plugin(L"d<2-4>\\x.txt"), false), 4) << "d2\\x.txt is in the way";
+    EXPECT_EQ(RenMov(dir.Plugin(L"d<1-3>\\x.txt"), dir.Plugin(L"d<1-3>\\y.txt"), true), 0);
+    EXPECT_EQ(ReadFolder(dir / L"d2"), (FolderState{{L"y.txt", "x2"}}));
 }
 
 TEST_F(RenMovTest, LockedMemberStopsTheSeries) {
@@ -252,7 +348,9 @@ TEST_F(RenMovTest, AbortMidSeriesKeepsTheMembersDone) {
 }
 
 TEST_F(RenMovTest, AbortWinsOverTheMemberFailure) {
-    ASSERT_TRUE(WriteNamedSeries(dir.path(), L"img", 1, 4, 4, L".png", {2}));
+    ASSERT_TRUE(WriteNamedSeries(dir.path(), L"img", 1, 4, 4, L".png"));
+    LockedFile lock(dir / L"img0002.png");
+    ASSERT_TRUE(lock.locked());
     progress.CancelAt(3);
     EXPECT_EQ(RenMov(dir.Plugin(L"img<0001-4>.png"), dir.Plugin(L"pic<1>.png"), true), 5);
     EXPECT_EQ(progress.percents(), (std::vector<int>{0, 25, 50}));
@@ -303,7 +401,9 @@ TEST_F(RenMovTest, PlainCopyAnswersExistsUntilOverwriteIsConfirmed) {
 TEST_F(RenMovTest, PlainMoveReplacesOnlyWhenConfirmed) {
     ASSERT_TRUE(WriteBytes(dir / L"a.txt", "A"));
     ASSERT_TRUE(WriteBytes(dir / L"b.txt", "B"));
-    EXPECT_EQ(RenMov(dir.Plugin(L"a.txt"), dir.Plugin(L"b.txt"), true), 4);
+    // Regression: the move's "already exists" (183) answered 4, so the host never asked.
+    EXPECT_EQ(RenMov(dir.Plugin(L"a.txt"), dir.Plugin(L"b.txt"), true), 1);
+    EXPECT_EQ(ReadFolder(dir.path()), (FolderState{{L"a.txt", "A"}, {L"b.txt", "B"}}));
     EXPECT_EQ(RenMov(dir.Plugin(L"a.txt"), dir.Plugin(L"b.txt"), true, true), 0);
     EXPECT_EQ(ReadFolder(dir.path()), (FolderState{{L"b.txt", "A"}}));
     EXPECT_EQ(RenMov(dir.Plugin(L"b.txt"), dir.Plugin(L"c.txt"), true), 0);

@@ -58,6 +58,10 @@ TEST(GetFile, ExistingTargetNeedsTheOverwriteBit) {
     ASSERT_TRUE(WriteBytes(dir / L"local.txt", "local"));
     EXPECT_EQ(Get(dir.Plugin(L"remote.txt"), dir / L"local.txt", 0), 1);
     EXPECT_EQ(ReadBytes(dir / L"local.txt"), "local");
+    // Regression: a move meets the target as 183 and answered 3, so the host never asked.
+    EXPECT_EQ(Get(dir.Plugin(L"remote.txt"), dir / L"local.txt", kMove), 1);
+    EXPECT_EQ(ReadBytes(dir / L"local.txt"), "local");
+    EXPECT_EQ(ReadBytes(dir / L"remote.txt"), "remote");
     EXPECT_EQ(Get(dir.Plugin(L"remote.txt"), dir / L"local.txt", kOverwrite), 0);
     EXPECT_EQ(ReadBytes(dir / L"local.txt"), "remote");
 
@@ -167,6 +171,9 @@ TEST(PutFile, CopiesToThePluginPathWithTwoReports) {
 
     EXPECT_EQ(Put(dir / L"a.txt", remote, 0), 1);
     ASSERT_TRUE(WriteBytes(dir / L"a.txt", "newer a"));
+    EXPECT_EQ(Put(dir / L"a.txt", remote, kMove), 1) << "a move onto an existing file lets the host ask";
+    EXPECT_EQ(ReadBytes(dir / L"x\\a.txt"), "local a");
+    EXPECT_EQ(ReadBytes(dir / L"a.txt"), "newer a");
     EXPECT_EQ(Put(dir / L"a.txt", remote, kMove | kOverwrite), 0);
     EXPECT_EQ(ReadBytes(dir / L"x\\a.txt"), "newer a");
     EXPECT_FALSE(Exists(dir / L"a.txt"));

@@ -1,9 +1,43 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "listing/entries.h"
+#include "listing/scan.h"
+#include "support/support.h"
+
+// Allocation faults for the listing: while armed for a thread, the allocation after the given
+// number of them fails on that thread. Every other allocation of this program goes through as
+// it would without this.
+namespace {
+DWORD g_failThread = 0;
+int g_allocationsLeft = 0;
+bool g_failed = false;
+
+void FailAllocationAfter(int allowed) {
+    g_allocationsLeft = allowed;
+    g_failed = false;
+    g_failThread = GetCurrentThreadId();
+}
+// Disarms; true when an allocation failed while armed.
+bool Disarm() {
+    g_failThread = 0;
+    return g_failed;
+}
+}  // namespace
+
+void* operator new(size_t size) {
+    if (g_failThread != 0 && g_failThread == GetCurrentThreadId() && !g_failed && g_allocationsLeft-- == 0) {
+        g_failed = true;
+        throw std::bad_alloc();
+    }
+    if (void* block = std::malloc(size != 0 ? size : 1)) return block;
+    throw std::bad_alloc();
+}
+void* operator new[](size_t size) { return operator new(size); }
 
 namespace {
 
@@ -80,5 +114,43 @@ TEST(EntryList, NamesStayPutAsTheListGrows) {
     for (int i = 0; i < 5000; ++i) list.Add(FilledRecord(std::wstring(200, L'a') + std::to_wstring(i), L""));
     for (int i = 0; i < 5000; ++i) {
         ASSERT_EQ(list.order[static_cast<size_t>(i)]->Name(), std::wstring(200, L'a') + std::to_wstring(i));
+    }
+}
+
+// Each allocation of a listing failing in turn: the scan answers null with "not enough memory",
+// or lists the folder whole, and leaves no search open (regression: the search leaked when the
+// entry list itself could not be made).
+TEST(ScanFolder, EveryAllocationFailingInTurnLeavesNoSearchOpen) {
+    tftest::TempDir dir;
+    for (const wchar_t* name : {L"img1.png", L"img2.png", L"img3.png", L"notes.txt", L"a7.dat"}) {
+        ASSERT_TRUE(tftest::MakeFile(dir / name));
+    }
+    // The system hands out the handle slot freed last (Windows) or the lowest free one (Wine):
+    // either way a probe opened after the scan gets the slot of one opened before it, unless the
+    // scan left a handle open.
+    const std::wstring probePath = dir / L"notes.txt";
+    const auto probe = [&] {
+        const HANDLE h = CreateFileW(probePath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr);
+        CloseHandle(h);
+        return h;
+    };
+    for (int allowed = 0;; ++allowed) {
+        ASSERT_LT(allowed, 1000) << "the scan never got through";
+        const HANDLE before = probe();
+        DWORD error = ERROR_SUCCESS;
+        FailAllocationAfter(allowed);
+        const auto list = tf::ScanFolder(dir.path().c_str(), &error);
+        const bool failed = Disarm();
+        EXPECT_EQ(probe(), before) << "a handle stayed open after " << allowed << " allocations";
+        // A step with a fallback (a sort buffer) may do without the allocation; the listing is
+        // then whole all the same.
+        if (list != nullptr) {
+            EXPECT_EQ(list->order.size(), 3u) << "img<1-3>.png, notes.txt and a7.dat, after " << allowed << " allocations";
+        } else {
+            EXPECT_TRUE(failed);
+            EXPECT_EQ(error, static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY)) << "after " << allowed << " allocations";
+        }
+        if (!failed) break;
     }
 }

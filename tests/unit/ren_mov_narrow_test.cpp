@@ -4,6 +4,7 @@
 #include "host/file_access.h"
 #include "host/state.h"
 #include "operations/ren_mov.h"
+#include "operations/transfer.h"
 #include "support/folder_state.h"
 #include "support/support.h"
 
@@ -20,22 +21,97 @@ private:
     unsigned char saved_;
 };
 
-TEST(RenMovNarrowBranch, OverwritingMoveReplacesTheTarget) {
-    TempDir dir;
-    ASSERT_TRUE(WriteBytes(dir / L"a.txt", "A"));
-    ASSERT_TRUE(WriteBytes(dir / L"b.txt", "B"));
-    NarrowBranch narrow;
-    EXPECT_EQ(tf::RenMovSingleFileW(dir.Plugin(L"a.txt").c_str(), dir.Plugin(L"b.txt").c_str(), true, true), 0);
-    EXPECT_EQ(ReadFolder(dir.path()), (FolderState{{L"b.txt", "A"}}));
+// The overwriting move of rename (plugin paths) and of download and upload (local paths).
+int RenameOverwriting(const TempDir& dir, const std::wstring& from, const std::wstring& to) {
+    return tf::RenMovSingleFileW(dir.Plugin(from).c_str(), dir.Plugin(to).c_str(), true, true);
 }
+int TransferOverwriting(const TempDir& dir, const std::wstring& from, const std::wstring& to) {
+    return tf::TransferFile((dir / from).c_str(), (dir / to).c_str(), tf::FS_COPYFLAGS_MOVE | tf::FS_COPYFLAGS_OVERWRITE);
+}
+using OverwritingMove = int (*)(const TempDir&, const std::wstring&, const std::wstring&);
+const struct {
+    const char* name;
+    OverwritingMove run;
+} kMoves[] = {{"rename", RenameOverwriting}, {"get and put", TransferOverwriting}};
 
-TEST(RenMovNarrowBranch, OverwritingMoveOntoItselfKeepsTheFile) {
-    // Regression: deleting the target first deleted the very file being moved.
-    TempDir dir;
-    ASSERT_TRUE(WriteBytes(dir / L"a.txt", "A"));
-    NarrowBranch narrow;
-    tf::RenMovSingleFileW(dir.Plugin(L"a.txt").c_str(), dir.Plugin(L"A.TXT").c_str(), true, true);
-    EXPECT_EQ(ReadBytes(dir / L"a.txt"), "A");
+// The name the system gives a file for programs that know only 8.3 names; empty when it has none.
+std::wstring ShortName(const std::wstring& path) {
+    WCHAR shortPath[MAX_PATH];
+    const DWORD length = GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return L"";
+    const std::wstring text(shortPath, length);
+    const std::wstring name = text.substr(text.find_last_of(L'\\') + 1);
+    return name == path.substr(path.find_last_of(L'\\') + 1) ? L"" : name;
 }
 
 }  // namespace
+
+TEST(RenMovNarrowBranch, OverwritingMoveReplacesTheTarget) {
+    for (const auto& move : kMoves) {
+        SCOPED_TRACE(move.name);
+        TempDir dir;
+        ASSERT_TRUE(WriteBytes(dir / L"a.txt", "A"));
+        ASSERT_TRUE(WriteBytes(dir / L"b.txt", "B"));
+        NarrowBranch narrow;
+        EXPECT_EQ(move.run(dir, L"a.txt", L"b.txt"), 0);
+        EXPECT_EQ(ReadFolder(dir.path()), (FolderState{{L"b.txt", "A"}}));
+    }
+}
+
+// Regression: deleting the target first deleted the very file being moved whenever the target
+// was another spelling of the source; rename compared names folding A to Z only, get and put
+// did not compare at all.
+TEST(RenMovNarrowBranch, OverwritingMoveOntoItselfKeepsTheFile) {
+    TempDir probe;
+    ASSERT_TRUE(WriteBytes(probe / L"long file name.text", "A"));
+    const std::wstring shortName = ShortName(probe / L"long file name.text");
+    const struct {
+        const wchar_t* source;
+        std::wstring target;
+    } kSpellings[] = {
+        {L"a.txt", L"A.TXT"},
+        {L"a.txt", L"sub\\..\\a.txt"},
+        {L"long file name.text", shortName},
+    };
+    for (const auto& move : kMoves) {
+        for (const auto& spelling : kSpellings) {
+            SCOPED_TRACE(std::string(move.name) + ": " + Narrow(spelling.source) + " onto " + Narrow(spelling.target));
+            if (spelling.target.empty()) {
+                std::printf("the file system gives no short names here; that spelling is not tried\n");
+                continue;
+            }
+            TempDir dir;
+            ASSERT_TRUE(CreateDirectoryW((dir / L"sub").c_str(), nullptr));
+            ASSERT_TRUE(WriteBytes(dir / spelling.source, "A"));
+            NarrowBranch narrow;
+            EXPECT_EQ(move.run(dir, spelling.source, spelling.target), 0);
+            EXPECT_EQ(ReadBytes(dir / spelling.target), "A");
+        }
+    }
+}
+
+TEST(RenMovNarrowBranch, FailedOverwritingMoveKeepsTheTarget) {
+    // Regression: the target was deleted before a move whose source was not there.
+    for (const auto& move : kMoves) {
+        SCOPED_TRACE(move.name);
+        TempDir dir;
+        ASSERT_TRUE(WriteBytes(dir / L"b.txt", "B"));
+        NarrowBranch narrow;
+        EXPECT_EQ(move.run(dir, L"missing.txt", L"b.txt"), 2);
+        EXPECT_EQ(ReadBytes(dir / L"b.txt"), "B");
+    }
+}
+
+// On the narrow branch the check before a series walk asks for each member in turn.
+TEST(RenMovNarrowBranch, SeriesCheckedBeforeTheWalk) {
+    TempDir dir;
+    ASSERT_TRUE(WriteNamedSeries(dir.path(), L"s", 1, 6, 2, L".dat"));
+    ASSERT_TRUE(WriteBytes(dir / L"t05.dat", "keep"));
+    const FolderState before = ReadFolder(dir.path());
+    NarrowBranch narrow;
+    EXPECT_EQ(tf::RenMovFileW(dir.Plugin(L"s<01-6>.dat").c_str(), dir.Plugin(L"t<01>.dat").c_str(), true, false), 4);
+    EXPECT_EQ(ReadFolder(dir.path()), before);
+    EXPECT_EQ(tf::RenMovFileW(dir.Plugin(L"s<01-6>.dat").c_str(), dir.Plugin(L"s<03>.dat").c_str(), true, false), 0);
+    EXPECT_EQ(ReadBytes(dir / L"s08.dat"), "s06.dat");
+    EXPECT_EQ(ReadBytes(dir / L"s03.dat"), "s01.dat");
+}

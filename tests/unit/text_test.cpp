@@ -49,11 +49,38 @@ TEST(BoundedText, IntToTextRadixAndSign) {
 }
 
 TEST(BoundedText, FoldOnlyAsciiLetters) {
-    EXPECT_EQ(CompareFoldAscii(L".JPG", L".jpg"), 0);
-    EXPECT_LT(CompareFoldAscii(L".jpg", L".PNG"), 0);
-    EXPECT_LT(CompareFoldAscii(L"", L".png"), 0);
-    // Only A to Z fold: 'Ä' (0xC4) and 'ä' (0xE4) stay different.
-    EXPECT_NE(CompareFoldAscii(L"\u00c4", L"\u00e4"), 0);
+    const struct {
+        const wchar_t* a;
+        const wchar_t* b;
+        int sign;
+    } kRows[] = {
+        {L".JPG", L".jpg", 0},
+        {L".jpg", L".PNG", -1},
+        {L"", L".png", -1},
+        // Only A to Z fold: 'Ä' (0xC4) and 'ä' (0xE4) stay different.
+        {L"\u00c4", L"\u00e4", -1},
+        // Both ends of A to Z fold; their neighbours '@' and '[' do not become '`' and '{'.
+        // Regression guard: a fold that stopped short of 'Z' listed a1.zip and a2.ZIP apart.
+        {L"AZ", L"az", 0},
+        {L"@", L"`", -1},
+        {L"[", L"{", -1},
+    };
+    for (const auto& row : kRows) {
+        const int result = CompareFoldAscii(row.a, row.b);
+        EXPECT_EQ((result > 0) - (result < 0), row.sign) << row.a << " against " << row.b;
+        EXPECT_EQ(EqualsFoldAscii(row.a, row.b), row.sign == 0);
+    }
+}
+
+// File names fold as the file system compares them: every script, the length kept, and a name
+// that does not fit is refused rather than cut.
+TEST(BoundedText, FileNamesFoldInEveryScript) {
+    WCHAR out[16];
+    ASSERT_TRUE(FoldFileName(L"b\u00e4r7.png", out, 16));
+    EXPECT_STREQ(out, L"B\u00c4R7.PNG");
+    ASSERT_TRUE(FoldFileName(L"@[`{", out, 16));
+    EXPECT_STREQ(out, L"@[`{");
+    EXPECT_FALSE(FoldFileName(L"sixteen chars ab", out, 16));
 }
 
 TEST(NarrowArguments, AtMost1023CharactersPassAndLongerAreRefused) {

@@ -151,6 +151,38 @@ UINT ExtractFileIcon(const WCHAR* path, HICON* large, HICON* small) {
     return ExtractIconExA(p.a, 0, large, small, 1);
 }
 
+FileIdentity FileIdentityLong(const WCHAR* path) {
+    const bool wide = UseWideApi();
+    PreparedPath p;
+    Prepare(wide, path, p);
+    if (!p.fits) return {false, kPathRefused, 0, 0, 0};
+    // No access asked: share modes do not apply, so a file open elsewhere still answers. Folders
+    // open only with the backup flag, which the narrow API's systems do not know.
+    const HANDLE h = wide ? CreateFileW(p.w, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)
+                          : CreateFileA(p.a, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {false, GetLastError(), 0, 0, 0};
+    BY_HANDLE_FILE_INFORMATION info;
+    const BOOL ok = GetFileInformationByHandle(h, &info);
+    const DWORD error = ok ? ERROR_SUCCESS : GetLastError();
+    CloseHandle(h);
+    if (!ok) return {false, error, 0, 0, 0};
+    // A file system that numbers no file answers zeros, which would make every file the same.
+    if (info.dwVolumeSerialNumber == 0 && info.nFileIndexHigh == 0 && info.nFileIndexLow == 0) {
+        return {false, ERROR_SUCCESS, 0, 0, 0};
+    }
+    return {true, ERROR_SUCCESS, info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
+
+Sameness CompareFileIdentities(const WCHAR* a, const WCHAR* b) {
+    const FileIdentity x = FileIdentityLong(a);
+    if (!x.known) return Sameness::Unknown;
+    const FileIdentity y = FileIdentityLong(b);
+    if (!y.known) return Sameness::Unknown;
+    const bool same = x.volume == y.volume && x.indexHigh == y.indexHigh && x.indexLow == y.indexLow;
+    return same ? Sameness::Same : Sameness::Different;
+}
+
 void ConvertFindRecord(const WIN32_FIND_DATAA& from, WIN32_FIND_DATAW& to) {
     ToWideCut(from.cAlternateFileName, to.cAlternateFileName, 14);
     ToWideCut(from.cFileName, to.cFileName, MAX_PATH);

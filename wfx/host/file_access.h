@@ -52,6 +52,37 @@ UINT ExtractFileIcon(const WCHAR* path, HICON* large, HICON* small);
 HandleResult FindFirstFileLong(const WCHAR* pattern, WIN32_FIND_DATAW* record);
 FileResult FindNextFileLong(HANDLE search, WIN32_FIND_DATAW* record);
 
+// Closes a search started with FindFirstFileLong on every way out of a scope, exceptions included.
+class SearchCloser {
+public:
+    explicit SearchCloser(HANDLE search) : search_(search) {}
+    ~SearchCloser() {
+        if (search_ != INVALID_HANDLE_VALUE) FindClose(search_);
+    }
+    SearchCloser(const SearchCloser&) = delete;
+    SearchCloser& operator=(const SearchCloser&) = delete;
+
+private:
+    HANDLE search_;
+};
+
+// Where a file lives: its volume's serial number and its index on that volume. Two paths with the
+// same identity name one file, whatever their spelling (letter case, short name, another route).
+struct FileIdentity {
+    bool known;   // false: the file could not be opened, or the system keeps no index for it
+    DWORD error;  // when not known: the system's error (ERROR_SUCCESS when it gave no index)
+    DWORD volume;
+    DWORD indexHigh;
+    DWORD indexLow;
+};
+// Opens the file or folder without asking for any access (a file held with share mode 0 still
+// answers), reads its identity and closes it again.
+FileIdentity FileIdentityLong(const WCHAR* path);
+
+enum class Sameness { Same, Different, Unknown };
+// Whether two paths name one file; Unknown when either identity cannot be read.
+Sameness CompareFileIdentities(const WCHAR* a, const WCHAR* b);
+
 // Fills a wide find record from a narrow one (names through the code page, cut and terminated).
 void ConvertFindRecord(const WIN32_FIND_DATAA& from, WIN32_FIND_DATAW& to);
 

@@ -76,6 +76,22 @@ bool EqualsFoldAscii(std::wstring_view a, std::wstring_view b) {
     return a.size() == b.size() && CompareFoldAscii(a, b) == 0;
 }
 
+bool FoldFileName(std::wstring_view name, WCHAR* dest, int capacity) {
+    if (capacity < 1 || name.size() > static_cast<size_t>(capacity - 1)) return false;
+    const int length = static_cast<int>(name.size());
+    bool ascii = true;
+    for (int i = 0; i < length; ++i) {
+        const WCHAR c = name[static_cast<size_t>(i)];
+        ascii = ascii && c < 0x80;
+        dest[i] = (c >= L'a' && c <= L'z') ? static_cast<WCHAR>(c - 32) : c;
+    }
+    dest[length] = 0;
+    // Names beyond ASCII take the system's invariant upper case, which maps letter by letter
+    // as file systems do; the ASCII fast path above gives the same for the rest.
+    if (!ascii && length > 0) LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, dest, length, dest, length);
+    return true;
+}
+
 bool ToWideArg(const char* source, WideArg& out) {
     out.ptr = nullptr;
     if (source == nullptr) return true;

@@ -28,6 +28,11 @@ int WideLength(const WCHAR* text);
 int CompareFoldAscii(std::wstring_view a, std::wstring_view b);
 bool EqualsFoldAscii(std::wstring_view a, std::wstring_view b);
 
+// A file name in upper case as the file system compares names (every script, not only A to Z;
+// the length stays). False, writing nothing, when it does not fit the capacity (terminator
+// counted).
+bool FoldFileName(std::wstring_view name, WCHAR* dest, int capacity);
+
 // One narrow string argument converted for the wide twin. A null argument stays null.
 struct WideArg {
     WCHAR text[kNarrowArgBuffer];

@@ -25,6 +25,14 @@ struct FindHandle {
 constexpr DWORD kMissingTimeHigh = 0xFFFFFFFF;
 constexpr DWORD kMissingTimeLow = 0xFFFFFFFE;
 
+// A listing that fails tells the host why through the thread's last error, set last so that no
+// clean-up call overwrites it: otherwise the host reads whatever an earlier call left, often
+// "no more files", and shows a folder it could not read as empty.
+HANDLE Refuse(DWORD error) {
+    SetLastError(error);
+    return INVALID_HANDLE_VALUE;
+}
+
 // First drive letter from 'first' on whose root is a drive; 0 when none is left.
 WCHAR NextDriveLetter(WCHAR first) {
     WCHAR root[] = L"A:\\";
@@ -46,19 +54,23 @@ HANDLE StartDriveListing(WIN32_FIND_DATAW& record) {
     record.ftLastWriteTime.dwHighDateTime = kMissingTimeHigh;
     record.ftLastWriteTime.dwLowDateTime = kMissingTimeLow;
     const WCHAR letter = NextDriveLetter(L'A');
-    if (letter == 0) return INVALID_HANDLE_VALUE;
+    if (letter == 0) return Refuse(ERROR_NO_MORE_FILES);
     auto* handle = new (std::nothrow) FindHandle;
-    if (handle == nullptr) return INVALID_HANDLE_VALUE;
+    if (handle == nullptr) return Refuse(ERROR_NOT_ENOUGH_MEMORY);
     handle->kind = ListingKind::Drives;
     HandOutDrive(*handle, letter, record);
     return handle;
 }
 
 HANDLE StartFolderListing(const WCHAR* localPath, WIN32_FIND_DATAW& record) {
-    std::unique_ptr<EntryList> list = ScanFolder(localPath);
-    if (list == nullptr) return INVALID_HANDLE_VALUE;
+    DWORD error = ERROR_SUCCESS;
+    std::unique_ptr<EntryList> list = ScanFolder(localPath, &error);
+    if (list == nullptr) return Refuse(error);
     auto* handle = new (std::nothrow) FindHandle;
-    if (handle == nullptr) return INVALID_HANDLE_VALUE;
+    if (handle == nullptr) {
+        list.reset();
+        return Refuse(ERROR_NOT_ENOUGH_MEMORY);
+    }
     handle->entryCount = static_cast<int>(list->order.size());
     handle->entries = std::move(list);
     handle->nextIndex = 1;
@@ -85,9 +97,9 @@ void ToNarrowRecord(const WIN32_FIND_DATAW& from, WIN32_FIND_DATAA& to) {
 using namespace tf;
 
 HANDLE WINAPI FsFindFirstW(WCHAR* path, WIN32_FIND_DATAW* findData) noexcept {
-    if (findData == nullptr) return INVALID_HANDLE_VALUE;
+    if (findData == nullptr) return Refuse(ERROR_INVALID_PARAMETER);
     std::memset(findData, 0, sizeof *findData);
-    if (path == nullptr || path[0] == 0) return INVALID_HANDLE_VALUE;
+    if (path == nullptr || path[0] == 0) return Refuse(ERROR_INVALID_PARAMETER);
     if (path[0] == L'\\' && path[1] == 0) return StartDriveListing(*findData);
     return StartFolderListing(path + 1, *findData);
 }
@@ -114,9 +126,9 @@ int WINAPI FsFindClose(HANDLE handle) noexcept {
 }
 
 HANDLE WINAPI FsFindFirst(char* path, WIN32_FIND_DATAA* findData) noexcept {
-    if (findData == nullptr) return INVALID_HANDLE_VALUE;
+    if (findData == nullptr) return Refuse(ERROR_INVALID_PARAMETER);
     WideArg widePath;
-    if (!ToWideArg(path, widePath)) return INVALID_HANDLE_VALUE;
+    if (!ToWideArg(path, widePath)) return Refuse(ERROR_FILENAME_EXCED_RANGE);
     WIN32_FIND_DATAW record;
     const HANDLE handle = FsFindFirstW(widePath.ptr, &record);
     if (handle == INVALID_HANDLE_VALUE) return handle;

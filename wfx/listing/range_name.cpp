@@ -100,4 +100,15 @@ bool BuildMemberName(WCHAR* dest, int capacity, const WCHAR* rangeName, int valu
     return true;
 }
 
+bool SplitRangeName(const WCHAR* rangeName, std::wstring_view& before, std::wstring_view& after) {
+    if (rangeName == nullptr) return false;
+    const WCHAR* open;
+    const WCHAR* close;
+    const WCHAR* end;
+    if (!FindRange(rangeName, &open, &close, &end)) return false;
+    before = std::wstring_view(rangeName, static_cast<size_t>(open - rangeName));
+    after = std::wstring_view(close + 1, static_cast<size_t>(end - close - 1));
+    return true;
+}
+
 }  // namespace tf

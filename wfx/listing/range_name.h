@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string_view>
+
 namespace tf {
 
 // Text after a range name's last '<' that is searched for its '>'.
@@ -29,5 +31,9 @@ bool ParseRangeName(const WCHAR* text, RangeSpec& range);
 // Returns false, writing nothing, when the name holds no such pair or when the member name
 // would not fit: a cut name would stand for another file.
 bool BuildMemberName(WCHAR* dest, int capacity, const WCHAR* rangeName, int value, int width);
+
+// The text around a range's counter: before its '<' and after its '>', the pair that
+// BuildMemberName puts the counter between. False for text that holds no such pair.
+bool SplitRangeName(const WCHAR* rangeName, std::wstring_view& before, std::wstring_view& after);
 
 }  // namespace tf

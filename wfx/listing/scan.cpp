@@ -100,37 +100,48 @@ size_t OrderEntries(std::vector<Entry*>& discovered) {
     return static_cast<size_t>(numbered - discovered.begin());
 }
 
-std::unique_ptr<EntryList> ScanFolder(const WCHAR* localPath) noexcept {
+std::unique_ptr<EntryList> ScanFolder(const WCHAR* localPath, DWORD* error) noexcept {
+    DWORD ignored;
+    DWORD& why = error != nullptr ? *error : ignored;
     try {
         // A cut path would list another folder, so a path too long for the pattern is refused.
         const int length = WideLength(localPath);
-        if (length > kScanPathChars) return nullptr;
+        if (length > kScanPathChars) {
+            why = ERROR_FILENAME_EXCED_RANGE;
+            return nullptr;
+        }
         WCHAR pattern[kPatternChars + 1];
         CopyBounded(pattern, localPath, kPatternChars + 1);
         AppendBounded(pattern, L"\\*.*", kPatternChars + 1);
 
         WIN32_FIND_DATAW record;
         const HandleResult search = FindFirstFileLong(pattern, &record);
-        if (!search.valid()) return nullptr;
-
-        auto list = std::make_unique<EntryList>();
-        bool more = true;
-        try {
-            while (more) {
-                if (!IsDotOrDotDot(record.cFileName)) list->Add(record);
-                more = static_cast<bool>(FindNextFileLong(search.handle, &record));
-            }
-        } catch (...) {
-            FindClose(search.handle);
+        if (!search.valid()) {
+            why = search.error;
             return nullptr;
         }
-        FindClose(search.handle);
-
-        if (list->order.empty()) return nullptr;
+        std::unique_ptr<EntryList> list;
+        {
+            const SearchCloser closer(search.handle);
+            list = std::make_unique<EntryList>();
+            FileResult more{TRUE, ERROR_SUCCESS};
+            while (more) {
+                if (!IsDotOrDotDot(record.cFileName)) list->Add(record);
+                more = FindNextFileLong(search.handle, &record);
+            }
+            // A folder read to its end with nothing in it is empty; a search that broke off before
+            // the first entry says why it did.
+            if (list->order.empty()) {
+                why = more.error == ERROR_SUCCESS ? ERROR_NO_MORE_FILES : more.error;
+                return nullptr;
+            }
+        }
         const size_t front = OrderEntries(list->order);
         if (list->order.size() - front > 1 && g_state.grouping != 0) GroupSeries(*list, front);
+        why = ERROR_SUCCESS;
         return list;
     } catch (...) {
+        why = ERROR_NOT_ENOUGH_MEMORY;
         return nullptr;
     }
 }

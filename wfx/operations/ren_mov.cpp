@@ -11,6 +11,7 @@
 #include "host/text.h"
 #include "listing/range_name.h"
 #include "operations/series.h"
+#include "operations/series_check.h"
 
 namespace tf {
 
@@ -24,10 +25,12 @@ bool IsNotFound(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_ACCESS_DENIED;
 }
 
-// A plain file reports an existing copy target as such, so the host can ask to overwrite.
-int SingleFileCode(DWORD error) {
+// A plain file reports an existing target as such, so the host can ask to overwrite: a copy
+// meets it as 80, a move as 183. After the user confirmed, a target still there is a failure.
+int SingleFileCode(DWORD error, bool overwrite) {
     if (IsNotFound(error)) return FS_FILE_NOTFOUND;
     if (error == ERROR_FILE_EXISTS) return FS_FILE_EXISTS;
+    if (error == ERROR_ALREADY_EXISTS && !overwrite) return FS_FILE_EXISTS;
     return FS_FILE_WRITEERROR;
 }
 
@@ -37,11 +40,6 @@ int MemberCode(DWORD error) { return IsNotFound(error) ? FS_FILE_NOTFOUND : FS_F
 void ShowError(const char* text) {
     const ModuleActivationContext themed;
     MessageBoxA(GetActiveWindow(), text, "Tallyfold", MB_ICONERROR | MB_OK);
-}
-
-// The member of a range name for one counter, in a buffer of kMemberNameBuffer characters.
-bool BuildMember(WCHAR (&dest)[kMemberNameBuffer], const WCHAR* rangeName, int value, int width) {
-    return BuildMemberName(dest, kMemberNameBuffer, rangeName, value, width);
 }
 
 int RenMovSeries(const WCHAR* oldName, const WCHAR* newName, const RangeSpec& source, bool move) {
@@ -62,28 +60,20 @@ int RenMovSeries(const WCHAR* oldName, const WCHAR* newName, const RangeSpec& so
         ShowError(kRangeLengthMessage);
         return FS_FILE_WRITEERROR;
     }
+    const SeriesWalk walk{oldName, newName, source, target.first, static_cast<int>(targetLast), target.width, count,
+                          source.first < target.first && target.first <= source.last};
 
+    // What can be known beforehand is answered before the first member moves, so that no
+    // series is left half moved by a failure that was there all along.
+    const int foreseen = CheckSeriesWalk(walk, move);
+    if (foreseen != FS_FILE_OK) return foreseen;
+
+    // The walk stops at the first failure that could not be foreseen (a member locked, a full
+    // disk, a cancel); what was done stays done.
     WCHAR from[kMemberNameBuffer];
     WCHAR to[kMemberNameBuffer];
-    // Member names grow with their counters: when the last members' names can be built, every
-    // name can. Checked before the first member moves, so no series is left half renamed.
-    if (!BuildMember(from, oldName, source.last, source.width) ||
-        !BuildMember(to, newName, static_cast<int>(targetLast), target.width)) {
-        return FS_FILE_WRITEERROR;
-    }
-
-    // A target range that overlaps the source from above is walked from the top, so no member is
-    // written over one still to be moved; every other case walks up from the first member.
-    const bool backward = source.first < target.first && target.first <= source.last;
     for (long long k = 1; k <= count; ++k) {
-        const long long step = k - 1;
-        const int sourceCounter = static_cast<int>(backward ? source.last - step : source.first + step);
-        const int targetCounter = static_cast<int>(backward ? targetLast - step : target.first + step);
-        // A name that cannot be built would stand for no file or another one: stop here.
-        if (!BuildMember(from, oldName, sourceCounter, source.width) ||
-            !BuildMember(to, newName, targetCounter, target.width)) {
-            return FS_FILE_WRITEERROR;
-        }
+        if (!walk.Names(k, from, to)) return FS_FILE_WRITEERROR;
         int result = FS_FILE_OK;
         if (!IsItemPath(from) || !IsItemPath(to)) {
             result = FS_FILE_NOTFOUND;
@@ -115,12 +105,13 @@ int RenMovSingleFileW(const WCHAR* oldName, const WCHAR* newName, bool move, boo
         // Replaced in one step: a move that fails (source missing or locked) keeps the old target.
         r = ReplaceFileLong(from, to);
     } else {
-        // The narrow API has no replacing move: the target goes first. Never when both names are
-        // the same file, which would delete the file being moved.
-        if (!EqualsFoldAscii(from, to)) DeleteFileLong(to);
+        // The narrow API has no replacing move: the target goes first, and only when it is known
+        // to be another file. Letter case, a short name or another route can name the file being
+        // moved; where the system cannot tell, the move meets the target and fails instead.
+        if (CompareFileIdentities(from, to) == Sameness::Different) DeleteFileLong(to);
         r = MoveFileLong(from, to);
     }
-    return r ? FS_FILE_OK : SingleFileCode(r.error);
+    return r ? FS_FILE_OK : SingleFileCode(r.error, overwrite);
 }
 
 int RenMovFileW(const WCHAR* oldName, const WCHAR* newName, bool move, bool overwrite) {

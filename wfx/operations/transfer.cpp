@@ -38,11 +38,15 @@ int TransferFile(const WCHAR* source, const WCHAR* target, int copyFlags) {
     } else {
         // Deleting the target first would lose it when the move then fails (source missing or
         // locked). The wide branch replaces it in one step; the narrow branch has no such call
-        // and keeps the old order.
-        if (!UseWideApi()) DeleteFileLong(target);
+        // and deletes first, but only a target known to be another file than the source.
+        if (!UseWideApi() && CompareFileIdentities(source, target) == Sameness::Different) DeleteFileLong(target);
         result = ReplaceFileLong(source, target);
     }
-    return result ? FS_FILE_OK : MapTransferError(result.error);
+    if (result) return FS_FILE_OK;
+    // A move meets an existing target as 183 where a copy meets 80: either way the host asks the
+    // user, and calls again with the overwrite bit.
+    if (!overwrite && result.error == ERROR_ALREADY_EXISTS) return FS_FILE_EXISTS;
+    return MapTransferError(result.error);
 }
 
 namespace {

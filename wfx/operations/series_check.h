@@ -1,0 +1,17 @@
+// What a series copy or move can know before it touches a file: a walk that stops half way
+// leaves the user two half series, so every failure that can be foreseen is answered first.
+#pragma once
+#include "operations/series_walk.h"
+
+namespace tf {
+
+// Looks at every position of the walk, in walk order, without changing anything. FS_FILE_OK
+// when no failure is foreseen; otherwise what the walk would answer at the first member that
+// fails: FS_FILE_WRITEERROR for a member name that cannot be built or a target member in the
+// way, FS_FILE_NOTFOUND for a missing source member or a name too short to be a path. A
+// target member is not in the way when it is a source member that the move takes away before
+// (or, being the same file, at) that position. What cannot be told beforehand (a folder that
+// cannot be searched, a file that cannot be opened) is left to the walk.
+int CheckSeriesWalk(const SeriesWalk& walk, bool move) noexcept;
+
+}  // namespace tf

@@ -1,0 +1,42 @@
+// The member pairs of a series copy or move in the order the walk takes them: the check before
+// the walk and the walk itself go through the same positions.
+#pragma once
+#include <windows.h>
+
+#include "listing/range_name.h"
+
+namespace tf {
+
+struct SeriesWalk {
+    const WCHAR* oldName;
+    const WCHAR* newName;
+    RangeSpec source;
+    int targetFirst;
+    int targetLast;  // filled in when the new name leaves it out
+    int targetWidth;
+    long long count;
+    // A target range that overlaps the source from above is walked from the top, so no member
+    // is written over one still to be moved; every other case walks up from the first member.
+    bool backward;
+
+    // Counters at position k (1-based, in walk order).
+    int SourceCounter(long long k) const {
+        return static_cast<int>(backward ? source.last - (k - 1) : source.first + (k - 1));
+    }
+    int TargetCounter(long long k) const {
+        return static_cast<int>(backward ? targetLast - (k - 1) : targetFirst + (k - 1));
+    }
+    // The position at which the walk takes the source member of this counter; 0 outside the range.
+    long long PositionOf(long long sourceCounter) const {
+        if (sourceCounter < source.first || sourceCounter > source.last) return 0;
+        return backward ? source.last - sourceCounter + 1 : sourceCounter - source.first + 1;
+    }
+    // Both member names at position k, in buffers of kMemberNameBuffer characters; false when
+    // either cannot be built (a cut name would stand for another file).
+    bool Names(long long k, WCHAR* from, WCHAR* to) const {
+        return BuildMemberName(from, kMemberNameBuffer, oldName, SourceCounter(k), source.width) &&
+               BuildMemberName(to, kMemberNameBuffer, newName, TargetCounter(k), targetWidth);
+    }
+};
+
+}  // namespace tf
