@@ -174,13 +174,16 @@ FileIdentity FileIdentityLong(const WCHAR* path) {
     return {true, ERROR_SUCCESS, info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
 }
 
+bool SameFile(const FileIdentity& a, const FileIdentity& b) {
+    return a.known && b.known && a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
+}
+
 Sameness CompareFileIdentities(const WCHAR* a, const WCHAR* b) {
     const FileIdentity x = FileIdentityLong(a);
     if (!x.known) return Sameness::Unknown;
     const FileIdentity y = FileIdentityLong(b);
     if (!y.known) return Sameness::Unknown;
-    const bool same = x.volume == y.volume && x.indexHigh == y.indexHigh && x.indexLow == y.indexLow;
-    return same ? Sameness::Same : Sameness::Different;
+    return SameFile(x, y) ? Sameness::Same : Sameness::Different;
 }
 
 void ConvertFindRecord(const WIN32_FIND_DATAA& from, WIN32_FIND_DATAW& to) {

@@ -78,6 +78,8 @@ struct FileIdentity {
 // Opens the file or folder without asking for any access (a file held with share mode 0 still
 // answers), reads its identity and closes it again.
 FileIdentity FileIdentityLong(const WCHAR* path);
+// Both identities known and equal: one file under two names.
+bool SameFile(const FileIdentity& a, const FileIdentity& b);
 
 enum class Sameness { Same, Different, Unknown };
 // Whether two paths name one file; Unknown when either identity cannot be read.

@@ -179,8 +179,7 @@ private:
             }
             member = FileIdentityLong(LocalPath(name));
         }
-        return member.known && member.volume == target.volume && member.indexHigh == target.indexHigh &&
-               member.indexLow == target.indexLow;
+        return SameFile(member, target);
     }
 
     const SeriesWalk& walk_;
