@@ -97,7 +97,13 @@ FileResult ReplaceFileLong(const WCHAR* existing, const WCHAR* target) {
     Prepare(wide, existing, from);
     Prepare(wide, target, to);
     if (!from.fits || !to.fits) return kRefused;
-    if (!wide) return Outcome(MoveFileA(from.a, to.a));
+    if (!wide) {
+        // No replacing move here: the target goes first, and only when it is known to be another
+        // file. Letter case, a short name or another route can name the file being moved; where
+        // the system cannot tell, the move meets the target and fails instead.
+        if (CompareFileIdentities(existing, target) == Sameness::Different) DeleteFileA(to.a);
+        return Outcome(MoveFileA(from.a, to.a));
+    }
     return Outcome(MoveFileExW(from.w, to.w, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED));
 }
 

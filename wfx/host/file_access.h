@@ -37,8 +37,9 @@ struct HandleResult {
 
 FileResult CopyFileLong(const WCHAR* existing, const WCHAR* target, BOOL failIfExists);
 FileResult MoveFileLong(const WCHAR* existing, const WCHAR* target);
-// Replaces an existing target in one step where the platform allows it (wide branch); the
-// narrow branch has no such call and answers as MoveFileLong with the target in place.
+// Replaces an existing target in one step where the platform allows it (wide branch), so a move
+// that fails keeps the old target. The narrow branch deletes the target first, but only one known
+// to be another file than the source.
 FileResult ReplaceFileLong(const WCHAR* existing, const WCHAR* target);
 FileResult DeleteFileLong(const WCHAR* path);
 FileResult CreateDirectoryLong(const WCHAR* path);

@@ -101,15 +101,10 @@ int RenMovSingleFileW(const WCHAR* oldName, const WCHAR* newName, bool move, boo
         r = CopyFileLong(from, to, overwrite ? FALSE : TRUE);
     } else if (!overwrite) {
         r = MoveFileLong(from, to);
-    } else if (UseWideApi()) {
-        // Replaced in one step: a move that fails (source missing or locked) keeps the old target.
-        r = ReplaceFileLong(from, to);
     } else {
-        // The narrow API has no replacing move: the target goes first, and only when it is known
-        // to be another file. Letter case, a short name or another route can name the file being
-        // moved; where the system cannot tell, the move meets the target and fails instead.
-        if (CompareFileIdentities(from, to) == Sameness::Different) DeleteFileLong(to);
-        r = MoveFileLong(from, to);
+        // Replaced in one step where the system can: a move that fails (source missing or
+        // locked) keeps the old target.
+        r = ReplaceFileLong(from, to);
     }
     return r ? FS_FILE_OK : SingleFileCode(r.error, overwrite);
 }

@@ -36,10 +36,8 @@ int TransferFile(const WCHAR* source, const WCHAR* target, int copyFlags) {
     } else if (!overwrite) {
         result = MoveFileLong(source, target);
     } else {
-        // Deleting the target first would lose it when the move then fails (source missing or
-        // locked). The wide branch replaces it in one step; the narrow branch has no such call
-        // and deletes first, but only a target known to be another file than the source.
-        if (!UseWideApi() && CompareFileIdentities(source, target) == Sameness::Different) DeleteFileLong(target);
+        // Replaced in one step where the system can: a move that fails (source missing or
+        // locked) keeps the old target.
         result = ReplaceFileLong(source, target);
     }
     if (result) return FS_FILE_OK;
