@@ -96,8 +96,8 @@ constexpr int kNoVerdict = -1;
 // The check over one listing per folder.
 class SearchedCheck {
 public:
-    SearchedCheck(const SeriesWalk& walk, const Side& source, const Side& target, bool move)
-        : walk_(walk), source_(source), target_(target), move_(move),
+    SearchedCheck(const SeriesWalk& walk, const Side& source, const Side& target, bool move, int inTheWay)
+        : walk_(walk), source_(source), target_(target), move_(move), inTheWay_(inTheWay),
           sourcePrefix_(Folded(source.before.substr(source.nameStart))), sourceSuffix_(Folded(source.after)) {}
 
     // False when a folder cannot be searched: the check then has no verdict.
@@ -123,7 +123,7 @@ public:
         case FolderNames::Answer::Unknown: return kNoVerdict;
         case FolderNames::Answer::Present: break;
         }
-        return MovedAwayBy(entry, k) ? FS_FILE_OK : FS_FILE_WRITEERROR;
+        return MovedAwayBy(entry, k) ? FS_FILE_OK : inTheWay_;
     }
 
 private:
@@ -140,6 +140,7 @@ private:
     const Side& source_;
     const Side& target_;
     bool move_;
+    int inTheWay_;
     bool sameFolder_ = false;
     std::wstring sourcePrefix_;
     std::wstring sourceSuffix_;
@@ -151,8 +152,8 @@ private:
 // The check by one question per member, where one search cannot see every member.
 class QueriedCheck {
 public:
-    QueriedCheck(const SeriesWalk& walk, const Side& source, bool move)
-        : walk_(walk), move_(move), sourcePrefix_(Folded(source.before)), sourceSuffix_(Folded(source.after)) {}
+    QueriedCheck(const SeriesWalk& walk, const Side& source, bool move, int inTheWay)
+        : walk_(walk), move_(move), inTheWay_(inTheWay), sourcePrefix_(Folded(source.before)), sourceSuffix_(Folded(source.after)) {}
 
     int At(long long k, const WCHAR* from, const WCHAR* to) {
         const FileIdentity source = FileIdentityLong(LocalPath(from));
@@ -161,9 +162,9 @@ public:
         if (!target.known) {
             if (IsMissing(target.error)) return FS_FILE_OK;
             // Opened, but without an identity: there, and not known to be the source.
-            return target.error == ERROR_SUCCESS ? FS_FILE_WRITEERROR : kNoVerdict;
+            return target.error == ERROR_SUCCESS ? inTheWay_ : kNoVerdict;
         }
-        return move_ && MovedAwayBy(to, target, k, source) ? FS_FILE_OK : FS_FILE_WRITEERROR;
+        return move_ && MovedAwayBy(to, target, k, source) ? FS_FILE_OK : inTheWay_;
     }
 
 private:
@@ -184,6 +185,7 @@ private:
 
     const SeriesWalk& walk_;
     bool move_;
+    int inTheWay_;
     std::wstring sourcePrefix_;
     std::wstring sourceSuffix_;
 };
@@ -205,16 +207,16 @@ int CheckInOrder(const SeriesWalk& walk, Check& check) {
 
 }  // namespace
 
-int CheckSeriesWalk(const SeriesWalk& walk, bool move) noexcept {
+int CheckSeriesWalk(const SeriesWalk& walk, bool move, int inTheWay) noexcept {
     try {
         Side source, target;
         if (!source.Prepare(walk.oldName) || !target.Prepare(walk.newName)) return FS_FILE_OK;
         if (UseWideApi() && source.searchable && target.searchable) {
-            SearchedCheck check(walk, source, target, move);
+            SearchedCheck check(walk, source, target, move, inTheWay);
             if (!check.Read()) return FS_FILE_OK;
             return CheckInOrder(walk, check);
         }
-        QueriedCheck check(walk, source, move);
+        QueriedCheck check(walk, source, move, inTheWay);
         return CheckInOrder(walk, check);
     } catch (...) {
         // Without memory for the folder's names the check cannot tell; the walk needs none.

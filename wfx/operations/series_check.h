@@ -1,6 +1,7 @@
 // What a series copy or move can know before it touches a file: a walk that stops half way
 // leaves the user two half series, so every failure that can be foreseen is answered first.
 #pragma once
+#include "host/interface.h"
 #include "operations/series_walk.h"
 
 namespace tf {
@@ -11,7 +12,9 @@ namespace tf {
 // way, FS_FILE_NOTFOUND for a missing source member or a name too short to be a path. A
 // target member is not in the way when it is a source member that the move takes away before
 // (or, being the same file, at) that position. What cannot be told beforehand (a folder that
-// cannot be searched, a file that cannot be opened) is left to the walk.
-int CheckSeriesWalk(const SeriesWalk& walk, bool move) noexcept;
+// cannot be searched, a file that cannot be opened) is left to the walk. A target member in the
+// way answers inTheWay: a download that may replace local files passes FS_FILE_OK, one that
+// lets the host ask first FS_FILE_EXISTS.
+int CheckSeriesWalk(const SeriesWalk& walk, bool move, int inTheWay = FS_FILE_WRITEERROR) noexcept;
 
 }  // namespace tf

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# scripts/setup against stub apt-get, dpkg and dpkg-query: a mirror in mid-sync, an install that
+# needs the release's suite, and one that never succeeds.
+set -uo pipefail
+setup=$(cd "$(dirname "$0")/../.." && pwd)/scripts/setup
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/bin"
+cat >"$work/bin/apt-get" <<'STUB'
+#!/usr/bin/env bash
+echo "apt-get $*" >>"$STATE/calls"
+if [ "$1" = update ]; then
+  [ -e "$STATE/update-fails" ] || exit 0
+  rm "$STATE/update-fails"; echo "E: File has unexpected size. Mirror sync in progress?"; exit 100
+fi
+case "$MODE" in never) exit 100 ;; suite) [[ " $* " == *" -t bookworm "* ]] || exit 100 ;; esac
+for a in "${@:2}"; do case "$a" in -*|bookworm) ;; *) echo "$a" >>"$STATE/installed" ;; esac; done
+STUB
+printf '#!/bin/sh\nfor p; do :; done; grep -qx "$p" "$STATE/installed" && echo "install ok installed"\nexit 0\n' >"$work/bin/dpkg-query"
+printf '#!/bin/sh\necho i386\n' >"$work/bin/dpkg"
+printf '#!/bin/sh\nexec "$@"\n' >"$work/bin/sudo"
+chmod +x "$work/bin/"*
+echo VERSION_CODENAME=bookworm >"$work/os-release"
+
+failures=0
+# run NAME MODE UPDATE-FAILS EXPECTED-EXIT PATTERN...: each pattern must appear in the calls or
+# the output.
+run() {
+  local name=$1 mode=$2 fails=$3 want=$4 got pattern
+  shift 4
+  export STATE=$work/$name MODE=$mode
+  mkdir "$STATE"
+  printf '%s\n' cmake ninja-build make googletest xauth python3 >"$STATE/installed"
+  [ "$fails" = 1 ] && touch "$STATE/update-fails"
+  PATH=$work/bin:$PATH TF_SETUP_PAUSE=0 TF_OS_RELEASE=$work/os-release TF_CHECK_WINE=true \
+    bash "$setup" >"$STATE/out" 2>&1
+  got=$?
+  [ "$got" = "$want" ] || { echo "FAIL $name: exit $got, expected $want"; failures=1; }
+  for pattern; do
+    cat "$STATE/calls" "$STATE/out" | grep -q -- "$pattern" ||
+      { echo "FAIL $name: no '$pattern' in:"; cat "$STATE/calls" "$STATE/out"; failures=1; }
+  done
+  [ "$failures" = 0 ] && echo "ok $name"
+}
+run update-retried plain 1 0 "update failed (try 1 of 3)" "install -y -qq --no-install-recommends g++-mingw"
+run release-suite suite 0 0 "install .*-t bookworm libgstreamer-plugins-base1.0-0:i386" \
+  "install .*-t bookworm .*wine64"
+run never-installs never 0 1 "still missing: g++-mingw-w64-x86-64-posix.* wine32:i386" \
+  "retry with: .*apt-get update && .*apt-get install -t bookworm"
+exit $failures
