@@ -26,7 +26,7 @@ failures=0
 # run NAME MODE UPDATE-FAILS EXPECTED-EXIT PATTERN...: each pattern must appear in the calls or
 # the output.
 run() {
-  local name=$1 mode=$2 fails=$3 want=$4 got pattern
+  local name=$1 mode=$2 fails=$3 want=$4 got pattern bad=0
   shift 4
   export STATE=$work/$name MODE=$mode
   mkdir "$STATE"
@@ -35,12 +35,12 @@ run() {
   PATH=$work/bin:$PATH TF_SETUP_PAUSE=0 TF_OS_RELEASE=$work/os-release TF_CHECK_WINE=true \
     bash "$setup" >"$STATE/out" 2>&1
   got=$?
-  [ "$got" = "$want" ] || { echo "FAIL $name: exit $got, expected $want"; failures=1; }
+  [ "$got" = "$want" ] || { echo "FAIL $name: exit $got, expected $want"; bad=1; }
   for pattern; do
     cat "$STATE/calls" "$STATE/out" | grep -q -- "$pattern" ||
-      { echo "FAIL $name: no '$pattern' in:"; cat "$STATE/calls" "$STATE/out"; failures=1; }
+      { echo "FAIL $name: no '$pattern' in:"; cat "$STATE/calls" "$STATE/out"; bad=1; }
   done
-  [ "$failures" = 0 ] && echo "ok $name"
+  [ "$bad" = 0 ] && echo "ok $name" || failures=1
 }
 run update-retried plain 1 0 "update failed (try 1 of 3)" "install -y -qq --no-install-recommends g++-mingw"
 run release-suite suite 0 0 "install .*-t bookworm libgstreamer-plugins-base1.0-0:i386" \
