@@ -1,5 +1,5 @@
-// Series operations: rename, copy and delete of a 2,000-member series through the exports,
-// against a loop of the same raw system calls over the same names.
+// Series operations: rename, copy, download to a local range name and delete of a 2,000-member
+// series through the exports, against a loop of the same raw system calls over the same names.
 #include "bench.h"
 
 namespace tfbench {
@@ -11,6 +11,7 @@ constexpr int kShift = 500;  // the rename overlaps its source from above
 
 using RenMovW = int(WINAPI*)(WCHAR*, WCHAR*, BOOL, BOOL, void*);
 using DeleteW = BOOL(WINAPI*)(WCHAR*);
+using GetFileW = int(WINAPI*)(WCHAR*, WCHAR*, int, void*);
 using InitW = int(WINAPI*)(int, void*, void*, void*);
 
 int WINAPI CarryOn(int, WCHAR*, WCHAR*, int) { return 0; }
@@ -42,8 +43,12 @@ void CopyAll(const std::wstring& folder) {
     for (int k = 1; k <= kMembers; ++k) CopyFileW(Member(folder, L"s", k).c_str(), Member(folder, L"c", k).c_str(), TRUE);
 }
 
-void DeleteAll(const std::wstring& folder) {
-    for (int k = 1; k <= kMembers; ++k) DeleteFileW(Member(folder, L"c", k).c_str());
+void DeleteAll(const std::wstring& folder, const wchar_t* prefix = L"c") {
+    for (int k = 1; k <= kMembers; ++k) DeleteFileW(Member(folder, prefix, k).c_str());
+}
+
+void CopyOut(const std::wstring& folder, const std::wstring& local) {
+    for (int k = 1; k <= kMembers; ++k) CopyFileW(Member(folder, L"s", k).c_str(), Member(local, L"g", k).c_str(), TRUE);
 }
 
 }  // namespace
@@ -51,8 +56,9 @@ void DeleteAll(const std::wstring& folder) {
 void BenchOperations(const Module& module, const std::wstring& scratch, int runs, std::vector<Row>& rows) {
     const auto renMov = module.Fn<RenMovW>("FsRenMovFileW");
     const auto remove = module.Fn<DeleteW>("FsDeleteFileW");
-    if (renMov == nullptr || remove == nullptr) {
-        rows.push_back({L"series operations", 0, 0, L"ms", 0, L"the module has no FsRenMovFileW / FsDeleteFileW"});
+    const auto getFile = module.Fn<GetFileW>("FsGetFileW");
+    if (renMov == nullptr || remove == nullptr || getFile == nullptr) {
+        rows.push_back({L"series operations", 0, 0, L"ms", 0, L"the module has no FsRenMovFileW / FsDeleteFileW / FsGetFileW"});
         return;
     }
     module.Fn<InitW>("FsInitW")(1, reinterpret_cast<void*>(&CarryOn), nullptr, nullptr);
@@ -86,6 +92,18 @@ void BenchOperations(const Module& module, const std::wstring& scratch, int runs
         runs, [&] { CopyAll(folder); }, [&] { result = renMov(from.data(), copyTo.data(), FALSE, FALSE, nullptr); },
         [&] { DeleteAll(folder); });
     rows.push_back({L"copy 2000-member series", copy.second, copy.first, L"ms", 1.15, Format(L"plugin answered %d", result), copy.ratio});
+
+    // Out of the plugin into a plain local folder, as the host copies a series entry out.
+    const std::wstring local = folder + L"\\out";
+    CreateDirectoryW(local.c_str(), nullptr);
+    std::wstring localRange = Format(L"%ls\\g<%04d-%d>.dat", local.c_str(), 1, kMembers);
+    const PairMs download = MedianPairMs(
+        runs, [&] { CopyOut(folder, local); }, [&] { result = getFile(from.data(), localRange.data(), 0, nullptr); },
+        [&] { DeleteAll(local, L"g"); });
+    DeleteAll(local, L"g");
+    RemoveDirectoryW(local.c_str());
+    rows.push_back({L"get 2000-member series to a local range", download.second, download.first, L"ms", 1.15,
+                    Format(L"plugin answered %d", result), download.ratio});
 
     const HHOOK hook = SetWindowsHookExW(WH_CBT, AnswerYes, nullptr, GetCurrentThreadId());
     const PairMs erase = MedianPairMs(runs, [&] { DeleteAll(folder); }, [&] { result = remove(copyTo.data()); },

@@ -1,5 +1,5 @@
-// Thousands of generated series renames and copies on real files, within one folder and across
-// two: random source ranges, target first, width, prefix, overlap from above and below, members
+// Thousands of generated series renames, copies and downloads to a local range name on real files,
+// within one folder and across two: random source ranges, target first, width, prefix, overlap from above and below, members
 // missing, targets already present, cancels. A model of the folders predicts each outcome member
 // by member; after every operation the folders must match it exactly, and, whatever the result,
 // no file that existed before may have lost or changed its content. A failure that was there
@@ -27,6 +27,7 @@ using namespace tftest;
 namespace {
 
 using RenMovWFn = int(WINAPI*)(WCHAR*, WCHAR*, BOOL, BOOL, void*);
+using GetFileWFn = int(WINAPI*)(WCHAR*, WCHAR*, int, void*);
 
 unsigned long EnvNumber(const char* name, unsigned long fallback) {
     const char* text = std::getenv(name);
@@ -47,6 +48,7 @@ struct Case {
     int first = 0, last = 0, width = 0;
     int targetFirst = 0, targetLast = -1, targetWidth = 0;  // targetLast -1: left out of the name
     bool move = false, overwrite = false;
+    bool get = false;  // a download to a local range name in the other folder; overwrite may replace
     int cancelAt = 0;  // 1-based report that answers cancel, 0 none
 
     std::wstring SourceRange() const {
@@ -59,7 +61,7 @@ struct Case {
     }
     std::string Text() const {
         std::ostringstream out;
-        out << (move ? "move " : "copy ") << Narrow(SourceRange()) << " -> " << (targetFolder ? "other\\" : "")
+        out << (get ? "get " : "") << (move ? "move " : "copy ") << Narrow(SourceRange()) << " -> " << (targetFolder ? "other\\" : "")
             << Narrow(TargetRange()) << (overwrite ? " overwrite" : "") << " cancelAt " << cancelAt;
         return out.str();
     }
@@ -79,12 +81,17 @@ std::vector<std::pair<std::wstring, std::wstring>> WalkOrder(const Case& c, long
 
 // A failure known before the first member moves, in walk order: a source member that is not
 // there (2), or a target that is there and is not a source member moved away at or before that
-// position (4). The plugin answers it and touches nothing.
+// position (4; 1 for a download, which replaces it when the user allowed it). The plugin answers
+// it and touches nothing.
 int Foreseen(const Case& c, const std::vector<std::pair<std::wstring, std::wstring>>& pairs, const FolderState (&folders)[2]) {
     for (size_t k = 0; k < pairs.size(); ++k) {
         const auto& [sourceName, targetName] = pairs[k];
         if (folders[0].count(sourceName) == 0) return 2;
         if (folders[c.targetFolder].count(targetName) == 0) continue;
+        if (c.get) {
+            if (c.overwrite) continue;
+            return 1;
+        }
         bool movedAway = false;
         for (size_t j = 0; j <= k && c.move && c.targetFolder == 0; ++j) movedAway = movedAway || pairs[j].first == targetName;
         if (!movedAway) return 4;
@@ -145,6 +152,8 @@ public:
         if (Chance(3)) c.targetLast = c.targetFirst + Pick(0, 10);  // often of another length
         c.move = Chance(60);
         c.overwrite = Chance(30);
+        c.get = Chance(20);
+        if (c.get) c.targetFolder = 1;
         if (Chance(8)) c.cancelAt = Pick(1, count + 1);
         return c;
     }
@@ -220,15 +229,18 @@ Sizes SizesOf(const FolderState& state) {
     return sizes;
 }
 
-// Every content that existed before is still there (contents are told apart by their sizes). A
-// move takes contents elsewhere but never drops one; a copy leaves every file as it was.
-std::string LostContent(const FolderState (&before)[2], const Sizes (&after)[2], bool move) {
+// Every content that existed before is still there (contents are told apart by their sizes), but
+// for the other folder's files the user allowed to be replaced. A move takes contents elsewhere
+// but never drops one; a copy leaves every file as it was.
+std::string LostContent(const FolderState (&before)[2], const Sizes (&after)[2], bool move,
+                        const std::set<std::wstring>& replaceable) {
     std::multiset<unsigned long long> present;
     for (const Sizes& f : after) {
         for (const auto& entry : f) present.insert(entry.second);
     }
     for (int i = 0; i < 2; ++i) {
         for (const auto& [name, content] : before[i]) {
+            if (i == 1 && replaceable.count(name)) continue;
             const auto found = after[i].find(name);
             if (move ? present.count(content.size()) == 0 : (found == after[i].end() || found->second != content.size())) {
                 return Narrow(name) + " (" + Label(content) + ")";
@@ -247,10 +259,12 @@ TEST(RenMovRandom, EveryOperationMatchesTheModelAndLosesNoFile) {
     progress.InitModule();
     MessageBoxHook boxes(IDOK);
     auto renMov = Module::Get().Fn<RenMovWFn>("FsRenMovFileW");
-    ASSERT_NE(renMov, nullptr);
+    auto get = Module::Get().Fn<GetFileWFn>("FsGetFileW");
+    ASSERT_TRUE(renMov != nullptr && get != nullptr);
 
     RandomRenames gen(seed);
     int outcomes[6] = {};
+    int gets = 0;
     for (unsigned long round = 0; round < rounds; ++round) {
         const Case c = gen.Next();
         FolderState before[2];
@@ -262,15 +276,21 @@ TEST(RenMovRandom, EveryOperationMatchesTheModelAndLosesNoFile) {
         progress.Clear();
         progress.CancelAt(c.cancelAt);
         std::wstring from = dirs[0].Plugin(c.SourceRange());
-        std::wstring to = dirs[c.targetFolder].Plugin(c.TargetRange());
-        const int result = renMov(from.data(), to.data(), c.move, c.overwrite, nullptr);
+        std::wstring to = c.get ? dirs[1] / c.TargetRange() : dirs[c.targetFolder].Plugin(c.TargetRange());
+        const int result = c.get ? get(from.data(), to.data(), (c.overwrite ? 1 : 0) | (c.move ? 4 : 0), nullptr)
+                                 : renMov(from.data(), to.data(), c.move, c.overwrite, nullptr);
         const Sizes after[2] = {ListSizes(paths[0]), ListSizes(paths[1])};
 
         const auto where = [&] {
             return "round " + std::to_string(round) + " of seed " + std::to_string(seed) + ": " + c.Text() +
                    "\n  before: " + Labels(before[0]) + " | other: " + Labels(before[1]);
         };
-        ASSERT_EQ(LostContent(before, after, c.move), "") << where();
+        std::set<std::wstring> replaceable;
+        for (const auto& entry : before[1]) {
+            const auto now = expected[1].find(entry.first);
+            if (c.get && c.overwrite && (now == expected[1].end() || now->second != entry.second)) replaceable.insert(entry.first);
+        }
+        ASSERT_EQ(LostContent(before, after, c.move, replaceable), "") << where();
         ASSERT_EQ(result, predicted) << where();
         for (int i = 0; i < 2; ++i) {
             ASSERT_EQ(after[i], SizesOf(expected[i])) << where() << "\n  after: " << Labels(ReadFolder(paths[i]));
@@ -282,12 +302,14 @@ TEST(RenMovRandom, EveryOperationMatchesTheModelAndLosesNoFile) {
             }
         }
         if (result >= 0 && result < 6) ++outcomes[result];
+        gets += c.get;
 
         Empty(paths[0], expected[0]);
         Empty(paths[1], expected[1]);
     }
-    std::printf("%lu operations: %d done, %d missing member, %d refused or target present, %d cancelled; %zu boxes\n",
-                rounds, outcomes[0], outcomes[2], outcomes[4], outcomes[5], boxes.seen().size());
+    std::printf("%lu operations (%d downloads): %d done, %d local target present, %d missing member, %d refused or target"
+                " present, %d cancelled; %zu boxes\n",
+                rounds, gets, outcomes[0], outcomes[1], outcomes[2], outcomes[4], outcomes[5], boxes.seen().size());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Download and upload: which file arrives, what the host hears, and that nothing is lost.
 #include <gtest/gtest.h>
 
+#include "support/folder_state.h"
 #include "support/member_files.h"
 #include "support/progress_recorder.h"
 #include "support/support.h"
@@ -151,6 +152,61 @@ TEST(GetFile, NarrowTwin) {
     EXPECT_EQ(ReadBytes(dir / L"out.dat"), MemberContent(1));
     std::string overlong = remote + std::string(1100, 'x');
     EXPECT_EQ(Module::Get().Fn<GetFileA>("FsGetFile")(overlong.data(), local.data(), kOverwrite, nullptr), 2);
+}
+
+// A series entry got under a local range name: every member, checked before any file is written.
+TEST(GetFile, SeriesToALocalRangeName) {
+    struct Row {
+        const char* what;
+        const wchar_t* local;
+        int flags;
+        int missing;              // the source member left out, 0 none
+        const wchar_t* inTheWay;  // a local file there before, holding "old"
+        bool narrow;
+        int code;
+        std::vector<const wchar_t*> delivered;  // local names of members 1, 2, 3 when code is 0
+    };
+    const Row rows[] = {
+        {"delivered whole", L"img<01-3>.png", 0, 0, nullptr, false, 0, {L"img01.png", L"img02.png", L"img03.png"}},
+        {"a typed local range", L"frame<1>.png", 0, 0, nullptr, false, 0, {L"frame1.png", L"frame2.png", L"frame3.png"}},
+        {"a member in the way", L"img<01-3>.png", 0, 0, L"img02.png", false, 1, {}},
+        {"then with overwrite", L"img<01-3>.png", kOverwrite, 0, L"img02.png", false, 0, {L"img01.png", L"img02.png", L"img03.png"}},
+        {"move, replacing", L"f<8-10>.png", kMove | kOverwrite, 0, L"f9.png", false, 0, {L"f8.png", L"f9.png", L"f10.png"}},
+        {"a gap", L"img<01-3>.png", 0, 2, nullptr, false, 2, {}},
+        {"another length", L"img<01-4>.png", 0, 0, nullptr, false, 4, {}},
+        {"the narrow twin", L"n<7>.png", kMove, 0, nullptr, true, 0, {L"n7.png", L"n8.png", L"n9.png"}},
+    };
+    ProgressRecorder progress;
+    progress.InitModule();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempDir source, out;
+        ASSERT_TRUE(MakeSeries(source, L"img", 1, 3, 2, L".png"));
+        if (row.missing) {
+            ASSERT_TRUE(DeleteFileW((source / MemberName(L"img", row.missing, 2, L".png")).c_str()));
+        }
+        if (row.inTheWay) {
+            ASSERT_TRUE(WriteBytes(out / row.inTheWay, "old"));
+        }
+        const FolderState before = ReadFolder(out.path());
+        const std::wstring remote = source.Plugin(L"img<01-3>.png"), local = out / row.local;
+        progress.Clear();
+        if (row.narrow) {
+            std::string a = Narrow(remote), b = Narrow(local);
+            EXPECT_EQ(Module::Get().Fn<GetFileA>("FsGetFile")(a.data(), b.data(), row.flags, nullptr), row.code);
+        } else {
+            EXPECT_EQ(Get(remote, local, row.flags), row.code);
+        }
+        if (row.code != 0) {
+            EXPECT_EQ(ReadFolder(out.path()), before) << "nothing written";
+            continue;
+        }
+        EXPECT_EQ(ReadFolder(out.path()).size(), 3u);
+        for (int k = 1; k <= 3; ++k) EXPECT_EQ(ReadBytes(out / row.delivered[k - 1]), MemberContent(k));
+        const std::vector<int> left = (row.flags & kMove) ? std::vector<int>{} : std::vector<int>{1, 2, 3};
+        EXPECT_EQ(IntactMembers(source, L"img", 1, 3, 2, L".png"), left);
+        EXPECT_EQ(progress.percents(), (std::vector<int>{0, 33, 66, 100}));
+    }
 }
 
 TEST(PutFile, CopiesToThePluginPathWithTwoReports) {

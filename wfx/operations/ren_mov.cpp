@@ -1,8 +1,6 @@
 // FsRenMovFileW / FsRenMovFile: copy, move and rename of plain files and of whole series.
 #include "operations/ren_mov.h"
 
-#include <climits>
-
 #include "host/activation_context.h"
 #include "host/exports.h"
 #include "host/file_access.h"
@@ -52,16 +50,11 @@ int RenMovSeries(const WCHAR* oldName, const WCHAR* newName, const RangeSpec& so
         ShowError(kTargetNeedsRangeMessage);
         return FS_FILE_WRITEERROR;
     }
-    const long long span = count - 1;
-    // A target without a last counter takes the source's length; a filled-in last beyond the
-    // largest counter could not be written and counts as a range of another length.
-    const long long targetLast = target.last == -1 ? target.first + span : target.last;
-    if (targetLast - target.first != span || targetLast > INT_MAX) {
+    SeriesWalk walk{};
+    if (!PlanSeriesWalk(oldName, source, newName, target, walk)) {
         ShowError(kRangeLengthMessage);
         return FS_FILE_WRITEERROR;
     }
-    const SeriesWalk walk{oldName, newName, source, target.first, static_cast<int>(targetLast), target.width, count,
-                          source.first < target.first && target.first <= source.last};
 
     // What can be known beforehand is answered before the first member moves, so that no
     // series is left half moved by a failure that was there all along.

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <climits>
+
 #include "listing/range_name.h"
 
 namespace tf {
@@ -38,5 +40,19 @@ struct SeriesWalk {
                BuildMemberName(to, kMemberNameBuffer, newName, TargetCounter(k), targetWidth);
     }
 };
+
+// The walk from the source range of oldName to the target range of newName. A target without a
+// last counter takes the source's length; false when the target names another length, or a
+// filled-in last beyond the largest counter, which could not be written. The source range must
+// name at least one member.
+inline bool PlanSeriesWalk(const WCHAR* oldName, const RangeSpec& source, const WCHAR* newName, const RangeSpec& target,
+                           SeriesWalk& walk) {
+    const long long span = static_cast<long long>(source.last) - source.first;
+    const long long targetLast = target.last == -1 ? target.first + span : target.last;
+    if (span < 0 || targetLast - target.first != span || targetLast > INT_MAX) return false;
+    walk = SeriesWalk{oldName, newName, source, target.first, static_cast<int>(targetLast), target.width, span + 1,
+                      source.first < target.first && target.first <= source.last};
+    return true;
+}
 
 }  // namespace tf

@@ -1,11 +1,14 @@
-// Download (a plugin entry to a local file; a series sends its first member) and upload (a
-// local file to a plugin path, never read as a range).
+// Download (a plugin entry to a local file; a series sends every member to a local range name,
+// or its first member to a plain local name) and upload (a local file to a plugin path, never
+// read as a range).
 #include "operations/transfer.h"
 
 #include "host/exports.h"
 #include "host/file_access.h"
 #include "host/progress.h"
 #include "operations/each_member.h"
+#include "operations/series_check.h"
+#include "operations/series_walk.h"
 
 namespace tf {
 
@@ -51,17 +54,64 @@ namespace {
 
 bool IsLocalPath(const WCHAR* path) { return path != nullptr && path[0] != 0; }
 
+// Whether the last component of a local name holds a range: no file name may hold '<' or '>',
+// so such a name can only mean one local file per member.
+bool IsLocalRangeName(const WCHAR* localName, RangeSpec& range) {
+    std::wstring_view before, after;
+    if (!SplitRangeName(localName, before, after) || !ParseRangeName(localName, range)) return false;
+    return after.find_first_of(L"\\/") == std::wstring_view::npos;
+}
+
+// Every member of a series entry to the local range name's members, in the order and with the
+// check of a series copy: a member missing, a name that cannot be built or a local member in
+// the way (unless the user allowed replacing it) is answered before any file is written.
+int GetSeries(const WCHAR* remote, const RangeSpec& source, const WCHAR* localName, const RangeSpec& local,
+              int copyFlags) {
+    const bool move = (copyFlags & FS_COPYFLAGS_MOVE) != 0;
+    const bool overwrite = (copyFlags & FS_COPYFLAGS_OVERWRITE) != 0;
+    if (ReportProgress(remote, localName, 0) != 0) return FS_FILE_USERABORT;
+    // The walk and its check read both names in the plugin's form, a backslash before the
+    // local path.
+    WCHAR target[kMemberNameBuffer] = L"\\";
+    if (WideLength(localName) >= kMemberNameChars) return FS_FILE_WRITEERROR;
+    AppendBounded(target, localName, kMemberNameBuffer);
+    SeriesWalk walk{};
+    if (MemberCount(source.first, source.last) == 0 || !PlanSeriesWalk(remote, source, target, local, walk)) {
+        return FS_FILE_WRITEERROR;
+    }
+    const int foreseen = CheckSeriesWalk(walk, move, overwrite ? FS_FILE_OK : FS_FILE_EXISTS);
+    if (foreseen != FS_FILE_OK) return foreseen;
+
+    WCHAR from[kMemberNameBuffer];
+    WCHAR to[kMemberNameBuffer];
+    for (long long k = 1; k <= walk.count; ++k) {
+        if (!walk.Names(k, from, to)) return FS_FILE_WRITEERROR;
+        const int result = IsItemPath(from) && IsLocalPath(LocalPath(to))
+                               ? TransferFile(LocalPath(from), LocalPath(to), copyFlags)
+                               : FS_FILE_NOTFOUND;
+        if (ReportSeriesStep(remote, localName, k, walk.count)) return FS_FILE_USERABORT;
+        if (result != FS_FILE_OK) return result;
+    }
+    return FS_FILE_OK;
+}
+
 }  // namespace
 }  // namespace tf
 
 using namespace tf;
 
 int WINAPI FsGetFileW(WCHAR* remoteName, WCHAR* localName, int copyFlags, RemoteInfoStruct*) noexcept {
-    // A series entry is downloaded as its first member. Each pass takes one range out of the
-    // name, so the loop ends; a member name that cannot be built is a read error.
+    RangeSpec range, local;
+    if (ParseRangeName(remoteName, range) && IsLocalPath(localName) && IsLocalRangeName(localName, local)) {
+        if (copyFlags & FS_COPYFLAGS_RESUME) return FS_FILE_NOTSUPPORTED;
+        if (!IsItemPath(remoteName)) return FS_FILE_NOTFOUND;
+        return GetSeries(remoteName, range, localName, local, copyFlags);
+    }
+    // Under a plain local name a series entry is downloaded as its first member. Each pass takes
+    // one range out of the name, so the loop ends; a member name that cannot be built is a read
+    // error.
     WCHAR members[2][kMemberNameBuffer];
     const WCHAR* remote = remoteName;
-    RangeSpec range;
     for (int which = 0; ParseRangeName(remote, range); which ^= 1) {
         if (!BuildMemberName(members[which], kMemberNameBuffer, remote, range.first, range.width)) return FS_FILE_READERROR;
         remote = members[which];
