@@ -240,7 +240,7 @@ TEST_F(OpenDialog, SettingsPathThatDoesNotFitIsNotUsed) {
     EXPECT_EQ(names, 2) << "only . and .. in the folder";
 }
 
-TEST_F(OpenDialog, KeyLongerThanTheItemBufferRunsWhole) {
+TEST_F(OpenDialog, LongKeysAndLongSectionsRunWhole) {
     // Regression: a key of more than 263 characters overran the fixed item buffer.
     const std::wstring longKey(400, L'k');
     ASSERT_TRUE(WriteIni(IniPath(), {L"[Tallyfold]", longKey + L"=" + Recorder() + L" long %S",
@@ -250,6 +250,24 @@ TEST_F(OpenDialog, KeyLongerThanTheItemBufferRunsWhole) {
     ASSERT_EQ(seen_.items.size(), 2u);
     EXPECT_EQ(seen_.items[0], longKey);
     EXPECT_TRUE(EndsWith(record.WaitForLine(), " long 0001"));
+    // Regression: the section was read into 32,768 characters, so commands past them were listed
+    // but started nothing.
+    std::vector<std::wstring> lines{L"[Tallyfold]"};
+    const std::wstring padding(1000 - Recorder().size(), L'p');
+    for (int i = 0; i < 34; ++i) {
+        lines.push_back(L"C" + std::to_wstring(i) + L"=" + Recorder() + L" " + padding + L" " + std::to_wstring(i));
+    }
+    ASSERT_TRUE(WriteIni(IniPath(), lines));
+    RecordFile last(dir_ / L"record2.txt");
+    EXPECT_EQ(Show([](HWND dialog) {
+                  const HWND list = GetDlgItem(dialog, IDC_COMMAND_LIST);
+                  SendMessageW(list, LB_SETTOPINDEX, 33, 0);
+                  ClickItem(list, 33);
+                  PressButton(dialog, IDOK);
+              }),
+              IDOK);
+    EXPECT_EQ(seen_.items.size(), 34u);
+    EXPECT_TRUE(EndsWith(last.WaitForLine(), "p 33"));
 }
 
 TEST_F(OpenDialog, CutCommandsAreNotStarted) {
