@@ -16,9 +16,10 @@ constexpr WPARAM kHostRereadPanel = 540;
 constexpr int kShortestEntryPath = 3;
 
 // Modal until the user closes it; drawn with the common controls of the module's manifest.
-void ShowOpenDialog(HWND owner) {
+void ShowOpenDialog(HWND owner, const WCHAR* targetPath) {
     const tf::ModuleActivationContext themed;
-    DialogBoxParamW(tf::g_state.moduleInstance, MAKEINTRESOURCEW(IDD_OPEN_DIALOG), owner, tf::OpenDialogProc, 0);
+    DialogBoxParamW(tf::g_state.moduleInstance, MAKEINTRESOURCEW(IDD_OPEN_DIALOG), owner, tf::OpenDialogProc,
+                    reinterpret_cast<LPARAM>(targetPath));
 }
 
 void FlipGrouping() { tf::g_state.grouping = tf::g_state.grouping == 0 ? 1 : 0; }
@@ -53,9 +54,8 @@ int WINAPI FsExecuteFileW(HWND mainWin, WCHAR* remoteName, WCHAR* verb) noexcept
     if (remoteName == nullptr || verb == nullptr) return tf::FS_EXEC_ERROR;
     if (ShorterThan(remoteName, kShortestEntryPath)) return tf::FS_EXEC_ERROR;
     if (tf::EqualsFoldAscii(verb, L"open")) {
-        tf::g_state.openTargetPath = remoteName + 1;
         tf::g_state.openMainWindow = mainWin;
-        ShowOpenDialog(mainWin);
+        ShowOpenDialog(mainWin, remoteName + 1);
         return tf::FS_EXEC_OK;
     }
     if (tf::EqualsFoldAscii(verb, L"properties")) {

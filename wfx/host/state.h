@@ -19,8 +19,7 @@ struct PluginState {
     volatile unsigned char platformMode = 0;
     char pluginIniPath[kIniNameBytes] = "fsplugin.ini";
     int grouping = 1;
-    // The entry being opened through the Open dialog, and the host window it was asked from.
-    const WCHAR* openTargetPath = nullptr;
+    // The host window the Open dialog was last asked from.
     HWND openMainWindow = nullptr;
 };
 
