@@ -1,4 +1,5 @@
 // The "open" and "properties" verbs.
+#include <atomic>
 #include <string_view>
 
 #include "commands/open_dialog.h"
@@ -22,7 +23,10 @@ void ShowOpenDialog(HWND owner, const WCHAR* targetPath) {
                     reinterpret_cast<LPARAM>(targetPath));
 }
 
-void FlipGrouping() { tf::g_state.grouping = tf::g_state.grouping == 0 ? 1 : 0; }
+void FlipGrouping() {
+    std::atomic<int>& grouping = tf::g_state.grouping;
+    grouping.store(grouping.load(std::memory_order_relaxed) == 0 ? 1 : 0, std::memory_order_relaxed);
+}
 
 bool ShorterThan(const WCHAR* text, int count) {
     for (int i = 0; i < count; ++i) {

@@ -140,7 +140,9 @@ std::unique_ptr<EntryList> ScanFolder(const WCHAR* localPath, DWORD* error) noex
             }
         }
         const size_t front = OrderEntries(list->order);
-        if (list->order.size() - front > 1 && g_state.grouping != 0) GroupSeries(*list, front);
+        if (list->order.size() - front > 1 && g_state.grouping.load(std::memory_order_relaxed) != 0) {
+            GroupSeries(*list, front);
+        }
         why = ERROR_SUCCESS;
         return list;
     } catch (...) {
