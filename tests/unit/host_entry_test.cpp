@@ -29,15 +29,27 @@ int WINAPI WideProgress(int, WCHAR* source, WCHAR*, int) {
     return 0;
 }
 
+// What the start-up exports write (the state as a whole holds atomics, which do not copy).
+void CopyHostGiven(const PluginState& from, PluginState& to) {
+    to.pluginNumber = from.pluginNumber;
+    to.progressA = from.progressA;
+    to.logA = from.logA;
+    to.requestA = from.requestA;
+    to.progressW = from.progressW;
+    to.logW = from.logW;
+    to.requestW = from.requestW;
+    std::memcpy(to.pluginIniPath, from.pluginIniPath, sizeof to.pluginIniPath);
+}
+
 class HostEntry : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_ = g_state;
+        CopyHostGiven(g_state, saved_);
         g_seen = {};
         g_state.progressA = nullptr;
         g_state.progressW = nullptr;
     }
-    void TearDown() override { g_state = saved_; }
+    void TearDown() override { CopyHostGiven(saved_, g_state); }
     PluginState saved_;
 };
 

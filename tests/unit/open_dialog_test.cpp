@@ -35,16 +35,15 @@ protected:
     void SetUp() override {
         memcpy(savedIni_, tf::g_state.pluginIniPath, sizeof savedIni_);
         savedInstance_ = tf::g_state.moduleInstance;
-        savedTarget_ = tf::g_state.openTargetPath;
+        GetCurrentDirectoryW(MAX_PATH, savedCurrent_);
         UseIniFolder(dir_.path());
         tf::g_state.moduleInstance = Module::Get().handle();
         target_ = dir_ / L"img<0001-100>.png";
-        tf::g_state.openTargetPath = target_.c_str();
     }
     void TearDown() override {
         memcpy(tf::g_state.pluginIniPath, savedIni_, sizeof savedIni_);
         tf::g_state.moduleInstance = savedInstance_;
-        tf::g_state.openTargetPath = savedTarget_;
+        SetCurrentDirectoryW(savedCurrent_);
     }
 
     void UseIniFolder(const std::wstring& folder) {
@@ -65,10 +64,14 @@ protected:
             GetWindowRect(owner_.handle(), &seen_.parent);
             answer(dialog);
         });
-        const INT_PTR result = DialogBoxParamW(tf::g_state.moduleInstance, MAKEINTRESOURCEW(IDD_OPEN_DIALOG),
-                                               owner_.handle(), tf::OpenDialogProc, 0);
+        const INT_PTR result = Open();
         EXPECT_EQ(driver.handled(), 1);
         return result;
+    }
+    // Shows the dialog for target_, as the open verb does.
+    INT_PTR Open() {
+        return DialogBoxParamW(tf::g_state.moduleInstance, MAKEINTRESOURCEW(IDD_OPEN_DIALOG), owner_.handle(),
+                               tf::OpenDialogProc, reinterpret_cast<LPARAM>(target_.c_str()));
     }
     static std::function<void(HWND)> Press(int id) {
         return [id](HWND dialog) { PressButton(dialog, id); };
@@ -82,7 +85,7 @@ protected:
 private:
     char savedIni_[tf::kIniNameBytes];
     HINSTANCE savedInstance_ = nullptr;
-    const WCHAR* savedTarget_ = nullptr;
+    WCHAR savedCurrent_[MAX_PATH] = {};
 };
 
 }  // namespace
@@ -129,7 +132,7 @@ TEST_F(OpenDialog, EmptyOrMissingFileListsNothingAndOkStartsNothing) {
 
 TEST_F(OpenDialog, OkStartsTheCaretCommandWithItsPlaceholdersFilledIn) {
     ASSERT_TRUE(WriteIni(IniPath(), {L"[Tallyfold]", L"Record=" + Recorder() + L" \"%P%F\" %L %S %E %C %B %X 100%%",
-                                     L"By name=tf_record by name %C"}));
+                                     L"By name=tf_record by name %C", L"Bare=%F bare"}));
     {
         RecordFile record(RecordPath());
         EXPECT_EQ(Show(Press(IDOK)), IDOK);
@@ -146,6 +149,21 @@ TEST_F(OpenDialog, OkStartsTheCaretCommandWithItsPlaceholdersFilledIn) {
               IDOK);
     const std::string line = record.WaitForLine();
     EXPECT_TRUE(EndsWith(line, " by name 100")) << line;
+    // Regression: a placeholder's bare name, "run01.exe", started the file of that name in the
+    // host's current folder instead of the entry's own.
+    ASSERT_TRUE(CreateDirectoryW((dir_ / L"current").c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(RecorderPath().c_str(), (dir_ / L"current\\run01.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(RecorderPath().c_str(), (dir_ / L"run01.exe").c_str(), FALSE));
+    ASSERT_TRUE(SetCurrentDirectoryW((dir_ / L"current").c_str()));
+    target_ = dir_ / L"run<01-3>.exe";
+    RecordFile bare(dir_ / L"record3.txt");
+    EXPECT_EQ(Show([](HWND dialog) {
+                  ClickItem(GetDlgItem(dialog, IDC_COMMAND_LIST), 2);
+                  PressButton(dialog, IDOK);
+              }),
+              IDOK);
+    const std::string started = bare.WaitForLine();
+    EXPECT_TRUE(ContainsFoldCase(started, dir_ / L"run01.exe") && EndsWith(started, " bare")) << started;
 }
 
 TEST_F(OpenDialog, QuotedTemplateRunsAsWritten) {
@@ -154,7 +172,6 @@ TEST_F(OpenDialog, QuotedTemplateRunsAsWritten) {
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     ASSERT_TRUE(MakeFile(folder + L"\\img0001.png", 1));
     target_ = folder + L"\\img<0001-3>.png";
-    tf::g_state.openTargetPath = target_.c_str();
     ASSERT_TRUE(WriteIni(IniPath(), {L"[Tallyfold]", L"View=" + Recorder() + L" \"%P%F\""}));
     RecordFile record(RecordPath());
     EXPECT_EQ(Show(Press(IDOK)), IDOK);
@@ -162,18 +179,29 @@ TEST_F(OpenDialog, QuotedTemplateRunsAsWritten) {
     EXPECT_TRUE(EndsWith(line, " \"" + Narrow(folder + L"\\img0001.png") + "\"")) << line;
 }
 
-TEST_F(OpenDialog, AFolderNameWithASpaceNeverSplitsOffAProgram) {
+TEST_F(OpenDialog, AMissingMemberStartsNothingElse) {
     // Regression: with the first member gone, "%D%F" in "...\Public Pictures" split at the
     // folder's space, and "...\Public" was found as "...\Public.exe" and started.
     const std::wstring folder = dir_ / L"Public Pictures";
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     ASSERT_TRUE(CopyFileW(RecorderPath().c_str(), (dir_ / L"Public.exe").c_str(), FALSE));
-    target_ = folder + L"\\img<0001-3>.png";
-    tf::g_state.openTargetPath = target_.c_str();
+    // Nor is ".exe" added to a name from the entry: "img0001.exe" is not the missing "img0001".
+    ASSERT_TRUE(CopyFileW(RecorderPath().c_str(), (folder + L"\\img0001.exe").c_str(), FALSE));
     ASSERT_TRUE(WriteIni(IniPath(), {L"[Tallyfold]", L"Open first=%D%F", L"Quoted=\"%D%F\"", L"Name=%F"}));
+    const struct {
+        const wchar_t* entry;
+        int item;
+        const wchar_t* missing;
+    } kRows[] = {
+        {L"img<0001-3>.png", 0, L"\\img0001.png"},
+        {L"img<0001-3>.png", 1, L"\\img0001.png"},
+        {L"img<0001-3>.png", 2, L"\\img0001.png"},
+        {L"img<0001-3>", 0, L"\\img0001"},
+    };
     RecordFile record(RecordPath());
-    for (int item = 0; item < 3; ++item) {
-        SCOPED_TRACE(item);
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(Narrow(row.entry) + " item " + std::to_string(row.item));
+        target_ = folder + L"\\" + row.entry;
         std::vector<std::wstring> messages;
         bool chosen = false;
         DialogDriver driver([&](HWND window) {
@@ -182,16 +210,14 @@ TEST_F(OpenDialog, AFolderNameWithASpaceNeverSplitsOffAProgram) {
                 PressButton(window, IDOK);
             } else if (!chosen) {
                 chosen = true;
-                ClickItem(GetDlgItem(window, IDC_COMMAND_LIST), item);
+                ClickItem(GetDlgItem(window, IDC_COMMAND_LIST), row.item);
                 PressButton(window, IDOK);
             }
         });
-        EXPECT_EQ(DialogBoxParamW(tf::g_state.moduleInstance, MAKEINTRESOURCEW(IDD_OPEN_DIALOG), owner_.handle(),
-                                  tf::OpenDialogProc, 0),
-                  IDOK);
+        EXPECT_EQ(Open(), IDOK);
         // The user is told which file is missing, as the shell would tell.
         ASSERT_EQ(messages.size(), 1u);
-        EXPECT_NE(messages[0].find(L"img0001.png"), std::wstring::npos) << Narrow(messages[0]);
+        EXPECT_NE(messages[0].find(row.missing), std::wstring::npos) << Narrow(messages[0]);
     }
     EXPECT_TRUE(record.StaysEmpty());
 }
@@ -240,7 +266,7 @@ TEST_F(OpenDialog, SettingsPathThatDoesNotFitIsNotUsed) {
     EXPECT_EQ(names, 2) << "only . and .. in the folder";
 }
 
-TEST_F(OpenDialog, KeyLongerThanTheItemBufferRunsWhole) {
+TEST_F(OpenDialog, LongKeysAndLongSectionsRunWhole) {
     // Regression: a key of more than 263 characters overran the fixed item buffer.
     const std::wstring longKey(400, L'k');
     ASSERT_TRUE(WriteIni(IniPath(), {L"[Tallyfold]", longKey + L"=" + Recorder() + L" long %S",
@@ -250,6 +276,24 @@ TEST_F(OpenDialog, KeyLongerThanTheItemBufferRunsWhole) {
     ASSERT_EQ(seen_.items.size(), 2u);
     EXPECT_EQ(seen_.items[0], longKey);
     EXPECT_TRUE(EndsWith(record.WaitForLine(), " long 0001"));
+    // Regression: the section was read into 32,768 characters, so commands past them were listed
+    // but started nothing.
+    std::vector<std::wstring> lines{L"[Tallyfold]"};
+    const std::wstring padding(1000 - Recorder().size(), L'p');
+    for (int i = 0; i < 34; ++i) {
+        lines.push_back(L"C" + std::to_wstring(i) + L"=" + Recorder() + L" " + padding + L" " + std::to_wstring(i));
+    }
+    ASSERT_TRUE(WriteIni(IniPath(), lines));
+    RecordFile last(dir_ / L"record2.txt");
+    EXPECT_EQ(Show([](HWND dialog) {
+                  const HWND list = GetDlgItem(dialog, IDC_COMMAND_LIST);
+                  SendMessageW(list, LB_SETTOPINDEX, 33, 0);
+                  ClickItem(list, 33);
+                  PressButton(dialog, IDOK);
+              }),
+              IDOK);
+    EXPECT_EQ(seen_.items.size(), 34u);
+    EXPECT_TRUE(EndsWith(last.WaitForLine(), "p 33"));
 }
 
 TEST_F(OpenDialog, CutCommandsAreNotStarted) {

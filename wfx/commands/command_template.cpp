@@ -6,7 +6,6 @@
 #include <iterator>
 
 #include "host/file_access.h"
-#include "host/state.h"
 #include "host/text.h"
 #include "listing/range_name.h"
 
@@ -172,6 +171,35 @@ void ReportMissingFile(HWND owner, const WCHAR* file) {
     MessageBoxW(owner, text, L"Tallyfold", MB_ICONERROR | MB_OK);
 }
 
+bool IsSeparator(WCHAR c) { return c == L'\\' || c == L'/'; }
+
+// A drive path from its root ("C:\...") or a network path ("\\server\..."): the only names that
+// mean the same file whatever the current folder is.
+bool IsFullPath(const WCHAR* name) {
+    if (name[0] == L'"') ++name;
+    if (IsSeparator(name[0])) return IsSeparator(name[1]);
+    return name[0] != 0 && name[1] == L':' && IsSeparator(name[2]);
+}
+
+// The entry's folder and then name, without the quotes around it, into joined (kLongPathBuffer
+// characters). False when the entry has no folder or the path does not fit.
+bool JoinEntryFolder(WCHAR* joined, const WCHAR* targetPath, const WCHAR* name) {
+    const int targetLength = WideLength(targetPath);
+    const WCHAR* slash = FindLastOf(targetPath, targetLength, L'\\');
+    if (slash == nullptr) return false;
+    int nameLength = WideLength(name);
+    if (nameLength >= 2 && name[0] == L'"' && name[nameLength - 1] == L'"') {
+        ++name;
+        nameLength -= 2;
+    }
+    const int folderLength = static_cast<int>(slash - targetPath) + 1;
+    if (folderLength + nameLength > kLongPathChars) return false;
+    for (int i = 0; i < folderLength; ++i) joined[i] = targetPath[i];
+    for (int i = 0; i < nameLength; ++i) joined[folderLength + i] = name[i];
+    joined[folderLength + nameLength] = 0;
+    return true;
+}
+
 }  // namespace
 
 bool ExpandCommandTemplate(const WCHAR* commandTemplate, const WCHAR* targetPath, WCHAR* out,
@@ -307,13 +335,25 @@ bool ShellStart(HWND owner, const WCHAR* file, const WCHAR* parameters, bool exa
     return started != FALSE;
 }
 
-void RunCommandTemplate(HWND owner, const WCHAR* commandTemplate) {
+void RunCommandTemplate(HWND owner, const WCHAR* commandTemplate, const WCHAR* targetPath) {
     if (commandTemplate == nullptr || commandTemplate[0] == 0) return;
     WCHAR text[kExpandedBuffer];
     unsigned char literal[kExpandedBuffer];
-    if (!ExpandCommandTemplate(commandTemplate, g_state.openTargetPath, text, literal)) return;
+    if (!ExpandCommandTemplate(commandTemplate, targetPath, text, literal)) return;
     const CommandLineParts parts = SplitCommandLine(text, literal);
-    ShellStart(owner, parts.program, parts.parameters, parts.programFromValue);
+    if (!parts.programFromValue || IsFullPath(parts.program)) {
+        ShellStart(owner, parts.program, parts.parameters, parts.programFromValue);
+        return;
+    }
+    // A name that a placeholder gave without a full path ("run01.exe" from "%F") lies in the
+    // entry's folder; read against the host's current folder, it would start whatever file of
+    // that name lies there.
+    WCHAR inFolder[kLongPathBuffer];
+    if (!JoinEntryFolder(inFolder, targetPath != nullptr ? targetPath : L"", parts.program)) {
+        ReportMissingFile(owner, parts.program);
+        return;
+    }
+    ShellStart(owner, inFolder, parts.parameters, true);
 }
 
 }  // namespace tf

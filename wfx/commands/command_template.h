@@ -26,7 +26,8 @@ struct CommandLineParts {
     const WCHAR* program = nullptr;
     const WCHAR* parameters = nullptr;  // null when there are none
     // Some of the program's characters came from a placeholder's value: it is started only as
-    // the file it names, never looked up on the search path or with ".exe" added.
+    // the file it names, never looked up on the search path or with ".exe" added; a name that is
+    // no full path names a file in the entry's folder.
     bool programFromValue = false;
 };
 
@@ -43,8 +44,8 @@ CommandLineParts SplitCommandLine(WCHAR* text, const unsigned char* literal = nu
 // shows its own message when it cannot start the file.
 bool ShellStart(HWND owner, const WCHAR* file, const WCHAR* parameters, bool exactOnly = false);
 
-// Expands the template for the Open target path, splits it and starts it; a cut text is not
-// started, since it would name another file.
-void RunCommandTemplate(HWND owner, const WCHAR* commandTemplate);
+// Expands the template for the entry at targetPath (a local path), splits it and starts it; a
+// cut text is not started, since it would name another file.
+void RunCommandTemplate(HWND owner, const WCHAR* commandTemplate, const WCHAR* targetPath);
 
 }  // namespace tf

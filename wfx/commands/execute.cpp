@@ -1,4 +1,5 @@
 // The "open" and "properties" verbs.
+#include <atomic>
 #include <string_view>
 
 #include "commands/open_dialog.h"
@@ -16,12 +17,16 @@ constexpr WPARAM kHostRereadPanel = 540;
 constexpr int kShortestEntryPath = 3;
 
 // Modal until the user closes it; drawn with the common controls of the module's manifest.
-void ShowOpenDialog(HWND owner) {
+void ShowOpenDialog(HWND owner, const WCHAR* targetPath) {
     const tf::ModuleActivationContext themed;
-    DialogBoxParamW(tf::g_state.moduleInstance, MAKEINTRESOURCEW(IDD_OPEN_DIALOG), owner, tf::OpenDialogProc, 0);
+    DialogBoxParamW(tf::g_state.moduleInstance, MAKEINTRESOURCEW(IDD_OPEN_DIALOG), owner, tf::OpenDialogProc,
+                    reinterpret_cast<LPARAM>(targetPath));
 }
 
-void FlipGrouping() { tf::g_state.grouping = tf::g_state.grouping == 0 ? 1 : 0; }
+void FlipGrouping() {
+    std::atomic<int>& grouping = tf::g_state.grouping;
+    grouping.store(grouping.load(std::memory_order_relaxed) == 0 ? 1 : 0, std::memory_order_relaxed);
+}
 
 bool ShorterThan(const WCHAR* text, int count) {
     for (int i = 0; i < count; ++i) {
@@ -53,9 +58,8 @@ int WINAPI FsExecuteFileW(HWND mainWin, WCHAR* remoteName, WCHAR* verb) noexcept
     if (remoteName == nullptr || verb == nullptr) return tf::FS_EXEC_ERROR;
     if (ShorterThan(remoteName, kShortestEntryPath)) return tf::FS_EXEC_ERROR;
     if (tf::EqualsFoldAscii(verb, L"open")) {
-        tf::g_state.openTargetPath = remoteName + 1;
         tf::g_state.openMainWindow = mainWin;
-        ShowOpenDialog(mainWin);
+        ShowOpenDialog(mainWin, remoteName + 1);
         return tf::FS_EXEC_OK;
     }
     if (tf::EqualsFoldAscii(verb, L"properties")) {

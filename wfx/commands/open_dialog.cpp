@@ -20,9 +20,9 @@ void CentreOnParent(HWND dialog) {
     SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
 }
 
-// Reads the caret item's command and starts it; nothing happens for an empty list, an item that
-// cannot be fetched whole, or a key without a value.
-void RunChosenCommand(HWND dialog, const WCHAR* iniPath) {
+// Reads the caret item's command and starts it for the entry; nothing happens for an empty list,
+// an item that cannot be fetched whole, or a key without a value.
+void RunChosenCommand(HWND dialog, const WCHAR* iniPath, const WCHAR* targetPath) {
     const HWND list = GetDlgItem(dialog, IDC_COMMAND_LIST);
     LRESULT index = SendMessageW(list, LB_GETCARETINDEX, 0, 0);
     if (index < 0) index = 0;
@@ -33,12 +33,15 @@ void RunChosenCommand(HWND dialog, const WCHAR* iniPath) {
     if (SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(key)) <= 0) return;
     WCHAR value[kTemplateBuffer];
     if (!ReadCommandTemplate(iniPath, key, value)) return;
-    RunCommandTemplate(dialog, value);
+    RunCommandTemplate(dialog, value, targetPath);
 }
 
 }  // namespace
 
-BOOL InitOpenDialog(HWND dialog) {
+BOOL InitOpenDialog(HWND dialog, const WCHAR* targetPath) {
+    // Kept with the dialog for OK: the host's buffer lives until the open verb returns, which is
+    // after the dialog has closed.
+    SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(targetPath));
     const HWND list = GetDlgItem(dialog, IDC_COMMAND_LIST);
     WCHAR iniPath[kCommandIniBuffer];
     WCHAR keys[kKeyListChars];
@@ -59,14 +62,16 @@ BOOL InitOpenDialog(HWND dialog) {
     return TRUE;
 }
 
-INT_PTR CALLBACK OpenDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_INITDIALOG) return InitOpenDialog(dialog);
+INT_PTR CALLBACK OpenDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) return InitOpenDialog(dialog, reinterpret_cast<const WCHAR*>(lParam));
     if (message != WM_COMMAND) return FALSE;
     WCHAR iniPath[kCommandIniBuffer];
     const bool haveIni = GetCommandIniPath(iniPath);
     switch (LOWORD(wParam)) {
         case IDOK:
-            if (haveIni) RunChosenCommand(dialog, iniPath);
+            if (haveIni) {
+                RunChosenCommand(dialog, iniPath, reinterpret_cast<const WCHAR*>(GetWindowLongPtrW(dialog, DWLP_USER)));
+            }
             EndDialog(dialog, IDOK);
             return TRUE;
         case IDCANCEL:

@@ -4,10 +4,12 @@
 
 namespace tf {
 
-// The work of WM_INITDIALOG: creates Tallyfold.ini when missing, lists its keys in file order
+// The work of WM_INITDIALOG: keeps the entry's local path (the one a command's placeholders
+// describe) with the dialog, creates Tallyfold.ini when missing, lists its keys in file order
 // with the first as caret item, centres the dialog on its parent. Returns TRUE.
-BOOL InitOpenDialog(HWND dialog);
+BOOL InitOpenDialog(HWND dialog, const WCHAR* targetPath);
 
+// Shown with DialogBoxParamW, whose creation parameter is the entry's local path.
 INT_PTR CALLBACK OpenDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace tf

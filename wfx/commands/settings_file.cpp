@@ -94,11 +94,20 @@ bool ReadCommandTemplate(const WCHAR* iniPath, const WCHAR* key, WCHAR* value) {
     // The section comes back as "key=value" lines with the value as written. Reading one key
     // would strip a pair of quotes around the whole value, and a template such as
     // "C:\Program Files\view.exe" "%P%F" would lose its first and last quote.
-    const std::unique_ptr<WCHAR[]> section(new (std::nothrow) WCHAR[kSectionChars]);
-    if (section == nullptr) return false;
-    const DWORD length = GetPrivateProfileSectionW(kCommandSection, section.get(), kSectionChars, iniPath);
-    // A section that filled the buffer ends in a line that may be cut: that line is not used.
-    const bool cut = length >= static_cast<DWORD>(kSectionChars - 2);
+    // The key list is read apart from the section, so every key listed must be found here: a
+    // section read that did not fit (the system then answers the room less 2) is read again
+    // with twice the room.
+    std::unique_ptr<WCHAR[]> section;
+    bool cut = true;
+    for (int room = kSectionChars; cut && room <= kSectionLimitChars; room *= 2) {
+        section.reset(new (std::nothrow) WCHAR[static_cast<size_t>(room)]);
+        if (section == nullptr) return false;
+        const DWORD length =
+            GetPrivateProfileSectionW(kCommandSection, section.get(), static_cast<DWORD>(room), iniPath);
+        cut = length >= static_cast<DWORD>(room - 2);
+    }
+    // A section that filled even the largest buffer ends in a line that may be cut: that line
+    // is not used.
     const std::wstring_view wanted = TrimBlanks(key);
     for (const WCHAR* line = section.get(); *line != 0;) {
         const std::wstring_view text(line);

@@ -12,9 +12,10 @@ constexpr int kKeyListChars = 0x8000;
 constexpr WCHAR kCommandSection[] = L"Tallyfold";
 constexpr WCHAR kCommandIniName[] = L"Tallyfold.ini";
 
-// The whole section is read with room for this many characters, the most the system's profile
-// functions hand out for one section.
+// The whole section is first read with room for this many characters; the room doubles while
+// the section does not fit, up to kSectionLimitChars.
 constexpr int kSectionChars = 0x8000;
+constexpr int kSectionLimitChars = kSectionChars << 8;
 
 // Tallyfold.ini beside the host's plugin settings file, into a buffer of kCommandIniBuffer
 // characters. When that name holds no folder (the host never told the plugin where its settings
@@ -29,7 +30,8 @@ bool EnsureCommandIni(const WCHAR* iniPath);
 
 // Reads the template of one command into value (kTemplateBuffer characters), exactly as written
 // after its '=': quotes stay, only the blanks around it go. Returns false when the key has no
-// value or its value is longer than a template may be.
+// value or its value is longer than a template may be. Only a section longer than
+// kSectionLimitChars is read in part, up to its last whole line.
 bool ReadCommandTemplate(const WCHAR* iniPath, const WCHAR* key, WCHAR* value);
 
 }  // namespace tf

@@ -8,13 +8,14 @@
 namespace tf {
 
 bool UseWideApi() {
-    if (g_state.platformMode == kPlatformUnknown) {
+    if (g_state.platformMode.load(std::memory_order_relaxed) == kPlatformUnknown) {
         OSVERSIONINFOA info{};
         info.dwOSVersionInfoSize = sizeof info;
         GetVersionExA(&info);
-        g_state.platformMode = info.dwPlatformId == VER_PLATFORM_WIN32_NT ? kPlatformWide : kPlatformNarrow;
+        g_state.platformMode.store(info.dwPlatformId == VER_PLATFORM_WIN32_NT ? kPlatformWide : kPlatformNarrow,
+                                   std::memory_order_relaxed);
     }
-    return g_state.platformMode == kPlatformWide;
+    return g_state.platformMode.load(std::memory_order_relaxed) == kPlatformWide;
 }
 
 bool MakeLongPath(WCHAR* dest, const WCHAR* source) {

@@ -1,6 +1,10 @@
 // Plugin-wide state: written by the start-up exports, the two verbs and the platform check.
+// The two switches may be read on one of the host's threads while another writes them; they are
+// atomics used with relaxed order, each a lone flag that orders nothing else.
 #pragma once
 #include <windows.h>
+
+#include <atomic>
 
 #include "host/interface.h"
 
@@ -16,11 +20,11 @@ struct PluginState {
     RequestProcW requestW = nullptr;
     HINSTANCE moduleInstance = nullptr;
     // 0 = not yet determined, 1 = wide API with long paths, 2 = narrow ANSI API.
-    volatile unsigned char platformMode = 0;
+    std::atomic<unsigned char> platformMode{0};
     char pluginIniPath[kIniNameBytes] = "fsplugin.ini";
-    int grouping = 1;
-    // The entry being opened through the Open dialog, and the host window it was asked from.
-    const WCHAR* openTargetPath = nullptr;
+    // Series are grouped in listings while this is not 0.
+    std::atomic<int> grouping{1};
+    // The host window the Open dialog was last asked from.
     HWND openMainWindow = nullptr;
 };
 

@@ -117,7 +117,10 @@ std::unique_ptr<EntryList> ScanFolder(const WCHAR* localPath, DWORD* error) noex
         WIN32_FIND_DATAW record;
         const HandleResult search = FindFirstFileLong(pattern, &record);
         if (!search.valid()) {
-            why = search.error;
+            // A folder that is missing answers "path not found". "File not found" comes from a
+            // folder that is there with nothing in it, not even "." and "..": the root of an
+            // empty drive, which lists as any empty folder.
+            why = search.error == ERROR_FILE_NOT_FOUND ? ERROR_NO_MORE_FILES : search.error;
             return nullptr;
         }
         std::unique_ptr<EntryList> list;
@@ -137,7 +140,9 @@ std::unique_ptr<EntryList> ScanFolder(const WCHAR* localPath, DWORD* error) noex
             }
         }
         const size_t front = OrderEntries(list->order);
-        if (list->order.size() - front > 1 && g_state.grouping != 0) GroupSeries(*list, front);
+        if (list->order.size() - front > 1 && g_state.grouping.load(std::memory_order_relaxed) != 0) {
+            GroupSeries(*list, front);
+        }
         why = ERROR_SUCCESS;
         return list;
     } catch (...) {

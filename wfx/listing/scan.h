@@ -29,8 +29,8 @@ int CompareNumbered(std::wstring_view a, std::wstring_view b);
 
 // Reads the folder named by a local path. Null when it cannot be read or holds nothing; error
 // then says why: ERROR_FILENAME_EXCED_RANGE for a path refused before any call, the system's
-// error for a search that failed, ERROR_NO_MORE_FILES for an empty folder, and
-// ERROR_NOT_ENOUGH_MEMORY when the entries cannot be kept. Never throws.
+// error for a search that failed, ERROR_NO_MORE_FILES for an empty folder (an empty drive's
+// root too), and ERROR_NOT_ENOUGH_MEMORY when the entries cannot be kept. Never throws.
 std::unique_ptr<EntryList> ScanFolder(const WCHAR* localPath, DWORD* error = nullptr) noexcept;
 
 // Puts records, in the order the system returned them, into listing order. Returns the number
