@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <cwchar>
+
 #include "host/state.h"
 #include "host/text.h"
 
@@ -17,20 +19,31 @@ bool UseWideApi() {
     return g_state.platformMode == kPlatformWide;
 }
 
+SystemCalls g_systemCalls{::FindFirstFileW, ::FindNextFileW, ::FindFirstFileA, ::FindNextFileA};
+
 bool MakeLongPath(WCHAR* dest, const WCHAR* source) {
     const int length = WideLength(source);
     if (length < MAX_PATH) {
         CopyPadded(dest, source, length + 1);
         return true;
     }
-    if (source[0] == L'\\' && source[1] == L'\\') {
-        CopyBounded(dest, L"\\\\?\\UNC", kLongPathBuffer);
-        AppendBounded(dest, source + 1, kLongPathBuffer);
-        return length <= kMaxUncPathChars;
+    // The system resolves "." and "..", doubled separators and trailing dots of a short path, but
+    // passes a "\\?\" path on as it stands: the long path is resolved here, the same way, right
+    // where its prefix goes.
+    constexpr int kPrefix = 4;  // "\\?\"
+    constexpr DWORD kRoom = kLongPathBuffer - kPrefix;
+    WCHAR* const full = dest + kPrefix;
+    const DWORD chars = GetFullPathNameW(source, kRoom, full, nullptr);
+    if (chars == 0 || chars >= kRoom) return false;
+    if (full[0] == L'\\' && full[1] == L'\\') {
+        // \\server\share\dir becomes \\?\UNC\server\share\dir: one backslash fewer.
+        if (chars > static_cast<DWORD>(kMaxUncPathChars)) return false;
+        wmemmove(dest + 7, full + 1, chars);
+        CopyPadded(dest, L"\\\\?\\UNC", 7);
+        return true;
     }
-    CopyBounded(dest, L"\\\\?\\", kLongPathBuffer);
-    AppendBounded(dest, source, kLongPathBuffer);
-    return length <= kMaxLocalPathChars;
+    CopyPadded(dest, L"\\\\?\\", kPrefix);
+    return true;
 }
 
 namespace {
@@ -211,20 +224,20 @@ HandleResult FindFirstFileLong(const WCHAR* pattern, WIN32_FIND_DATAW* record) {
     Prepare(wide, pattern, p);
     if (!p.fits) return {INVALID_HANDLE_VALUE, kPathRefused};
     if (wide) {
-        const HANDLE h = FindFirstFileW(p.w, record);
+        const HANDLE h = g_systemCalls.findFirstFileW(p.w, record);
         return {h, h == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS};
     }
     WIN32_FIND_DATAA narrow{};
-    const HANDLE h = FindFirstFileA(p.a, &narrow);
+    const HANDLE h = g_systemCalls.findFirstFileA(p.a, &narrow);
     if (h == INVALID_HANDLE_VALUE) return {h, GetLastError()};
     ConvertFindRecord(narrow, *record);
     return {h, ERROR_SUCCESS};
 }
 
 FileResult FindNextFileLong(HANDLE search, WIN32_FIND_DATAW* record) {
-    if (UseWideApi()) return Outcome(FindNextFileW(search, record));
+    if (UseWideApi()) return Outcome(g_systemCalls.findNextFileW(search, record));
     WIN32_FIND_DATAA narrow{};
-    const BOOL ok = FindNextFileA(search, &narrow);
+    const BOOL ok = g_systemCalls.findNextFileA(search, &narrow);
     if (!ok) return {FALSE, GetLastError()};
     ConvertFindRecord(narrow, *record);
     return {TRUE, ERROR_SUCCESS};

@@ -18,8 +18,21 @@ enum : unsigned char { kPlatformUnknown = 0, kPlatformWide = 1, kPlatformNarrow 
 // Settles PlatformMode on first use and answers whether the wide branch applies.
 bool UseWideApi();
 
-// Prepares a local path for a wide call; false when it does not fit (no system call then).
+// Prepares a local path for a wide call; false when it does not fit (no system call then). A path
+// of 260 characters or more is made canonical ("." and ".." resolved, separators single) before
+// it gets the "\\?\" prefix, under which the file system would take it literally.
 bool MakeLongPath(WCHAR* dest, const WCHAR* source);
+
+// The system calls that a test can replace, each starting as the system's own; nothing in the
+// plugin writes them. A test swaps one for a function that fails as a dropped network share
+// would, and puts it back. A call through the table costs what an imported call costs.
+struct SystemCalls {
+    decltype(&::FindFirstFileW) findFirstFileW;
+    decltype(&::FindNextFileW) findNextFileW;
+    decltype(&::FindFirstFileA) findFirstFileA;
+    decltype(&::FindNextFileA) findNextFileA;
+};
+extern SystemCalls g_systemCalls;
 
 // The outcome of one access-layer call: the system call's result, and the thread's error right
 // after it when it failed. A path refused before any call reports ERROR_FILENAME_EXCED_RANGE.
