@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <cwchar>
+#include <iterator>
 
 #include "host/state.h"
 #include "host/text.h"
@@ -84,6 +85,48 @@ FileResult Outcome(BOOL ok) { return {ok, ok ? ERROR_SUCCESS : GetLastError()}; 
 
 constexpr FileResult kRefused{FALSE, kPathRefused};
 
+bool IsReadOnly(const char* path) {
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+// The narrow overwriting move. The old target is renamed aside in its own folder rather than
+// deleted first, so that a move that fails (source locked or gone) can put it back.
+FileResult ReplaceNarrow(const WCHAR* existing, const WCHAR* target, const PreparedPath& from, const PreparedPath& to) {
+    // Letter case, a short name or another route can name the file being moved: that one is
+    // moved onto itself. Where the system cannot tell, nothing is set aside: the move meets the
+    // target and fails, as it does on a read-only target, which a replacing move leaves alone.
+    if (CompareFileIdentities(existing, target) != Sameness::Different || IsReadOnly(to.a)) {
+        return Outcome(MoveFileA(from.a, to.a));
+    }
+    int folder = WideLength(target);
+    while (folder > 0 && target[folder - 1] != L'\\' && target[folder - 1] != L'/') --folder;
+    WCHAR aside[kNarrowNameBytes + 16];
+    PreparedPath asideNarrow;
+    // A name that another file holds already is passed over for the next.
+    for (DWORD attempt = 0; attempt < 8; ++attempt) {
+        WCHAR name[16] = L"~tf";
+        IntToText(static_cast<int>((GetTickCount() + attempt * 7919u) & 0xFFFFFu), name + 3, 16);
+        AppendBounded(name, L".tmp", static_cast<int>(std::size(name)));
+        CopyBounded(aside, target, folder + 1);
+        AppendBounded(aside, name, static_cast<int>(std::size(aside)));
+        PrepareNarrow(aside, asideNarrow);
+        if (!asideNarrow.fits) break;
+        if (!MoveFileA(to.a, asideNarrow.a)) {
+            if (GetLastError() == ERROR_ALREADY_EXISTS) continue;
+            break;
+        }
+        const FileResult moved = Outcome(MoveFileA(from.a, to.a));
+        if (moved) {
+            DeleteFileA(asideNarrow.a);
+        } else {
+            MoveFileA(asideNarrow.a, to.a);
+        }
+        return moved;
+    }
+    return Outcome(MoveFileA(from.a, to.a));
+}
+
 }  // namespace
 
 FileResult CopyFileLong(const WCHAR* existing, const WCHAR* target, BOOL failIfExists) {
@@ -110,13 +153,7 @@ FileResult ReplaceFileLong(const WCHAR* existing, const WCHAR* target) {
     Prepare(wide, existing, from);
     Prepare(wide, target, to);
     if (!from.fits || !to.fits) return kRefused;
-    if (!wide) {
-        // No replacing move here: the target goes first, and only when it is known to be another
-        // file. Letter case, a short name or another route can name the file being moved; where
-        // the system cannot tell, the move meets the target and fails instead.
-        if (CompareFileIdentities(existing, target) == Sameness::Different) DeleteFileA(to.a);
-        return Outcome(MoveFileA(from.a, to.a));
-    }
+    if (!wide) return ReplaceNarrow(existing, target, from, to);
     return Outcome(MoveFileExW(from.w, to.w, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED));
 }
 

@@ -51,8 +51,9 @@ struct HandleResult {
 FileResult CopyFileLong(const WCHAR* existing, const WCHAR* target, BOOL failIfExists);
 FileResult MoveFileLong(const WCHAR* existing, const WCHAR* target);
 // Replaces an existing target in one step where the platform allows it (wide branch), so a move
-// that fails keeps the old target. The narrow branch deletes the target first, but only one known
-// to be another file than the source.
+// that fails keeps the old target. The narrow branch renames a target known to be another file
+// than the source aside, moves, and then deletes it, or puts it back when the move failed; a
+// read-only target stays, and the move fails on it.
 FileResult ReplaceFileLong(const WCHAR* existing, const WCHAR* target);
 FileResult DeleteFileLong(const WCHAR* path);
 FileResult CreateDirectoryLong(const WCHAR* path);
