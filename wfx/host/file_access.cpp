@@ -85,6 +85,8 @@ FileResult Outcome(BOOL ok) { return {ok, ok ? ERROR_SUCCESS : GetLastError()}; 
 
 constexpr FileResult kRefused{FALSE, kPathRefused};
 
+constexpr DWORD kUsualMaxNameLength = 255;
+
 bool IsReadOnly(const char* path) {
     const DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
@@ -128,6 +130,33 @@ FileResult ReplaceNarrow(const WCHAR* existing, const WCHAR* target, const Prepa
 }
 
 }  // namespace
+
+bool PathPasses(const WCHAR* path) {
+    PreparedPath p;
+    Prepare(UseWideApi(), path, p);
+    return p.fits;
+}
+
+DWORD MaxNameLength(const WCHAR* path) {
+    const bool wide = UseWideApi();
+    PreparedPath p;
+    Prepare(wide, path, p);
+    DWORD longest = 0;
+    if (wide) {
+        WCHAR root[kLongPathBuffer];
+        if (p.fits && GetVolumePathNameW(p.w, root, kLongPathBuffer) &&
+            GetVolumeInformationW(root, nullptr, 0, nullptr, &longest, nullptr, nullptr, 0)) {
+            return longest;
+        }
+    } else {
+        char root[kNarrowNameBytes];
+        if (p.fits && GetVolumePathNameA(p.a, root, kNarrowNameBytes) &&
+            GetVolumeInformationA(root, nullptr, 0, nullptr, &longest, nullptr, nullptr, 0)) {
+            return longest;
+        }
+    }
+    return kUsualMaxNameLength;
+}
 
 FileResult CopyFileLong(const WCHAR* existing, const WCHAR* target, BOOL failIfExists) {
     const bool wide = UseWideApi();
@@ -211,23 +240,24 @@ FileIdentity FileIdentityLong(const WCHAR* path) {
     const bool wide = UseWideApi();
     PreparedPath p;
     Prepare(wide, path, p);
-    if (!p.fits) return {false, kPathRefused, 0, 0, 0};
+    if (!p.fits) return {false, kPathRefused, false, 0, 0, 0};
     // No access asked: share modes do not apply, so a file open elsewhere still answers. Folders
     // open only with the backup flag, which the narrow API's systems do not know.
     const HANDLE h = wide ? CreateFileW(p.w, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)
                           : CreateFileA(p.a, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return {false, GetLastError(), 0, 0, 0};
+    if (h == INVALID_HANDLE_VALUE) return {false, GetLastError(), false, 0, 0, 0};
     BY_HANDLE_FILE_INFORMATION info;
     const BOOL ok = GetFileInformationByHandle(h, &info);
     const DWORD error = ok ? ERROR_SUCCESS : GetLastError();
     CloseHandle(h);
-    if (!ok) return {false, error, 0, 0, 0};
+    if (!ok) return {false, error, false, 0, 0, 0};
+    const bool folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     // A file system that numbers no file answers zeros, which would make every file the same.
     if (info.dwVolumeSerialNumber == 0 && info.nFileIndexHigh == 0 && info.nFileIndexLow == 0) {
-        return {false, ERROR_SUCCESS, 0, 0, 0};
+        return {false, ERROR_SUCCESS, folder, 0, 0, 0};
     }
-    return {true, ERROR_SUCCESS, info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    return {true, ERROR_SUCCESS, folder, info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
 }
 
 bool SameFile(const FileIdentity& a, const FileIdentity& b) {

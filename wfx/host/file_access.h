@@ -23,6 +23,14 @@ bool UseWideApi();
 // it gets the "\\?\" prefix, under which the file system would take it literally.
 bool MakeLongPath(WCHAR* dest, const WCHAR* source);
 
+// Whether the branch in use can hand this local path to the system: false where every call on
+// it would be refused for its length (past the long-path buffer, or 259 bytes narrow).
+bool PathPasses(const WCHAR* path);
+
+// The longest file name (one path component) that the volume holding this local path allows;
+// 255 where the system cannot tell.
+DWORD MaxNameLength(const WCHAR* path);
+
 // The system calls that a test can replace, each starting as the system's own; nothing in the
 // plugin writes them. A test swaps one for a function that fails as a dropped network share
 // would, and puts it back. A call through the table costs what an imported call costs.
@@ -86,6 +94,7 @@ private:
 struct FileIdentity {
     bool known;   // false: the file could not be opened, or the system keeps no index for it
     DWORD error;  // when not known: the system's error (ERROR_SUCCESS when it gave no index)
+    bool folder;  // opened, and a folder
     DWORD volume;
     DWORD indexHigh;
     DWORD indexLow;
