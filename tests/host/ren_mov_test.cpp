@@ -2,8 +2,15 @@
 // name it was created under, so each renumbering shows which file went where.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
 #include <cwctype>
 
+#include "host/file_access.h"
+#include "host/state.h"
+#include "listing/range_name.h"
+#include "operations/ren_mov.h"
 #include "support/folder_state.h"
 #include "support/msgbox_hook.h"
 #include "support/progress_recorder.h"
@@ -296,6 +303,121 @@ TEST_F(RenMovTest, MembersInSeveralFoldersAreCheckedToo) {
     EXPECT_EQ(RenMov(dir.Plugin(L"d<1-3>\\x.txt"), dir.Plugin(L"d<2-4>\\x.txt"), false), 4) << "d2\\x.txt is in the way";
     EXPECT_EQ(RenMov(dir.Plugin(L"d<1-3>\\x.txt"), dir.Plugin(L"d<1-3>\\y.txt"), true), 0);
     EXPECT_EQ(ReadFolder(dir / L"d2"), (FolderState{{L"y.txt", "x2"}}));
+}
+
+// How a case reaches the plugin: through the module as the host calls it, or through the
+// plugin's code linked into this program, on the narrow file branch, or with folder searches
+// that break off after three names as on a share that drops.
+enum class Via { Module, Narrow, BrokenSearch };
+
+int g_namesBeforeTheBreak = 0;
+BOOL WINAPI BreakingFindNext(HANDLE search, WIN32_FIND_DATAW* record) {
+    if (g_namesBeforeTheBreak-- > 0) return FindNextFileW(search, record);
+    SetLastError(ERROR_NETNAME_DELETED);
+    return FALSE;
+}
+
+int RenMovVia(Via via, const std::wstring& from, const std::wstring& to, bool move) {
+    if (via == Via::Module) return RenMov(from, to, move);
+    const unsigned char mode = tf::g_state.platformMode;
+    const tf::SystemCalls calls = tf::g_systemCalls;
+    if (via == Via::Narrow) tf::g_state.platformMode = tf::kPlatformNarrow;
+    g_namesBeforeTheBreak = 3;
+    if (via == Via::BrokenSearch) tf::g_systemCalls.findNextFileW = BreakingFindNext;
+    const int result = tf::RenMovFileW(from.c_str(), to.c_str(), move, false);
+    tf::g_systemCalls = calls;
+    tf::g_state.platformMode = mode;
+    return result;
+}
+
+// A folder inside dir whose path is exactly chars characters long.
+std::wstring FolderOfLength(const TempDir& dir, size_t chars) {
+    std::wstring folder = dir.path();
+    while (folder.size() < chars) {
+        const size_t rest = chars - folder.size() - 1;
+        folder += L"\\" + std::wstring(rest > 120 ? (rest > 240 ? 120 : rest / 2) : rest, L'p');
+        CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr);
+    }
+    return folder;
+}
+
+// The range whose second member is the short name that the system gives "longname_one.dat";
+// empty when it gives none that ends in a counter.
+std::wstring ShortNameRange() {
+    const TempDir probe;
+    const std::wstring file = probe / L"longname_one.dat";
+    WCHAR path[MAX_PATH];
+    const DWORD length = WriteBytes(file, "") ? GetShortPathNameW(file.c_str(), path, MAX_PATH) : 0;
+    if (length == 0 || length >= MAX_PATH) return L"";
+    const std::wstring name = std::wcsrchr(path, L'\\') + 1;
+    const size_t end = std::min(name.rfind(L'.'), name.size());
+    if (end == 0 || name[end - 1] < L'1' || name[end - 1] > L'9') return L"";
+    return name.substr(0, end - 1) + L"<" + static_cast<wchar_t>(name[end - 1] - 1) + L">" + name.substr(end);
+}
+
+// The check before the walk at the system's edges: limits it must foresee, targets it must not
+// take for obstacles, and what it cannot tell. A case that fails touches nothing; one that
+// answers 0 ran every member.
+TEST_F(RenMovTest, TheCheckAtTheEdges) {
+    constexpr int kNotRun = -1;
+    const std::wstring shortNames = ShortNameRange();
+    const struct {
+        const char* what;
+        Via via;
+        size_t folderChars;                // 0: a folder of its own under the temp folder
+        std::vector<std::wstring> present;  // made before the source members; a folder when ending in \.
+        std::wstring from, to;
+        int moved, copied;
+    } kCases[] = {
+        // Regression: nine members moved, then the tenth name was too long for one file name.
+        {"name longer than the volume allows", Via::Module, 0, {}, L"s<01-10>.dat", std::wstring(250, L'x') + L"<1>.dat",
+         4, 4},
+        {"path past the long-path buffer", Via::Module, 1016, {}, L"s<01-10>.dat", L"tt<1>.dat", 4, 4},
+        {"path past 259 bytes on the narrow branch", Via::Narrow, 251, {}, L"s<01-10>.dat", L"tt<1>.dat", 4, 4},
+        {"deep folder spelled with ..", Via::Module, 250, {L"sub\\"}, L"s<01-10>.dat", L"sub\\..\\t<01>.dat", 0, 0},
+        {"vacated target in folders spelled with ..", Via::Module, 0, {L"d1\\", L"d2\\", L"d3\\", L"d4\\", L"sub\\"},
+         L"d<1-3>\\x.txt", L"sub\\..\\d<2-4>\\x.txt", 0, 4},
+        {"vacated target spelled with .. on the narrow branch", Via::Narrow, 0, {L"sub\\"}, L"s<01-6>.dat",
+         L"sub\\..\\s<03>.dat", 0, 4},
+        {"member that is a folder", Via::Module, 0, {L"s04.dat\\"}, L"s<01-10>.dat", L"t<01>.dat", 0, 2},
+        {"member that is a folder, asked for one by one", Via::Module, 0, {L"d1\\", L"d2\\", L"d3\\", L"d2\\x.txt\\"},
+         L"d<1-3>\\x.txt", L"y<1>.txt", 0, 2},
+        {"target that is a short name", Via::Module, 0, {L"longname_one.dat"}, L"s<01-10>.dat", shortNames, 4, 4},
+        {"member the narrow branch cannot open", Via::Narrow, 0, {L"s02.dat\\"}, L"s<01-3>.dat", L"t<01>.dat", 0,
+         kNotRun},
+        {"search that breaks off", Via::BrokenSearch, 0, {}, L"s<01-10>.dat", L"t<01>.dat", 0, 0},
+        {"case-only rename", Via::Module, 0, {}, L"s<01-10>.dat", L"S<01-10>.DAT", 0, 4},
+    };
+    for (const auto& c : kCases) {
+        for (bool move : {true, false}) {
+            SCOPED_TRACE(std::string(c.what) + (move ? ", move" : ", copy"));
+            const int expected = move ? c.moved : c.copied;
+            if (expected == kNotRun) continue;
+            if (c.to.empty()) {
+                std::printf("the file system gives no short names here; that case is not tried\n");
+                continue;
+            }
+            TempDir dir;
+            const std::wstring folder = c.folderChars == 0 ? dir.path() : FolderOfLength(dir, c.folderChars);
+            for (const std::wstring& name : c.present) {
+                const std::wstring path = folder + L"\\" + name;
+                ASSERT_TRUE(name.back() == L'\\' ? CreateDirectoryW((L"\\\\?\\" + path).c_str(), nullptr) != 0
+                                                : WriteBytes(path, "present"));
+            }
+            tf::RangeSpec range;
+            ASSERT_TRUE(tf::ParseRangeName(c.from.c_str(), range));
+            for (int k = range.first; k <= range.last; ++k) {
+                WCHAR member[tf::kMemberNameBuffer];
+                ASSERT_TRUE(tf::BuildMemberName(member, tf::kMemberNameBuffer, c.from.c_str(), k, range.width));
+                ASSERT_TRUE(Exists(folder + L"\\" + member) || WriteBytes(folder + L"\\" + member, Narrow(member)));
+            }
+            const FolderState before = ReadFolder(folder);
+            EXPECT_EQ(RenMovVia(c.via, L"\\" + folder + L"\\" + c.from, L"\\" + folder + L"\\" + c.to, move), expected);
+            if (expected != 0) {
+                EXPECT_EQ(ReadFolder(folder), before) << Describe(ReadFolder(folder));
+            }
+        }
+    }
 }
 
 TEST_F(RenMovTest, LockedMemberStopsTheSeries) {

@@ -43,6 +43,9 @@ TEST(MakeLongPath, ShortPathsPassUnchangedLongOnesGetThePrefix) {
 TEST(MakeLongPath, UncPathsKeepOneBackslashAfterThePrefix) {
     const std::wstring unc = L"\\\\srv\\share\\" + std::wstring(288, L'x');
     EXPECT_EQ(Prepared(unc), L"\\\\?\\UNC\\srv\\share\\" + std::wstring(288, L'x'));
+    // Made canonical first: the prefix makes the system take "." and ".." as names.
+    EXPECT_EQ(Prepared(L"\\\\srv\\share\\a\\..\\.\\\\" + std::wstring(288, L'x')),
+              L"\\\\?\\UNC\\srv\\share\\" + std::wstring(288, L'x'));
 }
 
 TEST(MakeLongPath, LimitsAre1024PlainAnd1022Unc) {

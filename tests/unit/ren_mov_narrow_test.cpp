@@ -6,6 +6,7 @@
 #include "operations/ren_mov.h"
 #include "operations/transfer.h"
 #include "support/folder_state.h"
+#include "support/member_files.h"
 #include "support/support.h"
 
 using namespace tftest;
@@ -90,15 +91,26 @@ TEST(RenMovNarrowBranch, OverwritingMoveOntoItselfKeepsTheFile) {
     }
 }
 
+// Regression: the target was deleted before a move that then failed, its source gone or locked. A
+// read-only target stays, and the move fails with a code that does not ask to overwrite again.
 TEST(RenMovNarrowBranch, FailedOverwritingMoveKeepsTheTarget) {
-    // Regression: the target was deleted before a move whose source was not there.
+    enum Fault { kSourceGone, kSourceLocked, kTargetReadOnly };
     for (const auto& move : kMoves) {
-        SCOPED_TRACE(move.name);
-        TempDir dir;
-        ASSERT_TRUE(WriteBytes(dir / L"b.txt", "B"));
-        NarrowBranch narrow;
-        EXPECT_EQ(move.run(dir, L"missing.txt", L"b.txt"), 2);
-        EXPECT_EQ(ReadBytes(dir / L"b.txt"), "B");
+        for (const Fault fault : {kSourceGone, kSourceLocked, kTargetReadOnly}) {
+            SCOPED_TRACE(std::string(move.name) + ", fault " + std::to_string(fault));
+            TempDir dir;
+            ASSERT_TRUE(WriteBytes(dir / L"b.txt", "B"));
+            ASSERT_TRUE(fault == kSourceGone || WriteBytes(dir / L"a.txt", "A"));
+            ASSERT_TRUE(fault != kTargetReadOnly || SetReadOnly(dir / L"b.txt", true));
+            const LockedFile lock(fault == kSourceLocked ? dir / L"a.txt" : dir / L"none");
+            const FolderState before = ReadFolder(dir.path());
+            NarrowBranch narrow;
+            const int result = move.run(dir, L"a.txt", L"b.txt");
+            EXPECT_NE(result, 0);
+            EXPECT_NE(result, tf::FS_FILE_EXISTS) << "the host would ask to overwrite again";
+            EXPECT_TRUE(fault != kSourceGone || result == tf::FS_FILE_NOTFOUND) << result;
+            EXPECT_EQ(ReadFolder(dir.path()), before) << Describe(ReadFolder(dir.path()));
+        }
     }
 }
 

@@ -2,6 +2,9 @@
 
 #include <shellapi.h>
 
+#include <cwchar>
+#include <iterator>
+
 #include "host/state.h"
 #include "host/text.h"
 
@@ -18,20 +21,31 @@ bool UseWideApi() {
     return g_state.platformMode.load(std::memory_order_relaxed) == kPlatformWide;
 }
 
+SystemCalls g_systemCalls{::FindFirstFileW, ::FindNextFileW, ::FindFirstFileA, ::FindNextFileA};
+
 bool MakeLongPath(WCHAR* dest, const WCHAR* source) {
     const int length = WideLength(source);
     if (length < MAX_PATH) {
         CopyPadded(dest, source, length + 1);
         return true;
     }
-    if (source[0] == L'\\' && source[1] == L'\\') {
-        CopyBounded(dest, L"\\\\?\\UNC", kLongPathBuffer);
-        AppendBounded(dest, source + 1, kLongPathBuffer);
-        return length <= kMaxUncPathChars;
+    // The system resolves "." and "..", doubled separators and trailing dots of a short path, but
+    // passes a "\\?\" path on as it stands: the long path is resolved here, the same way, right
+    // where its prefix goes.
+    constexpr int kPrefix = 4;  // "\\?\"
+    constexpr DWORD kRoom = kLongPathBuffer - kPrefix;
+    WCHAR* const full = dest + kPrefix;
+    const DWORD chars = GetFullPathNameW(source, kRoom, full, nullptr);
+    if (chars == 0 || chars >= kRoom) return false;
+    if (full[0] == L'\\' && full[1] == L'\\') {
+        // \\server\share\dir becomes \\?\UNC\server\share\dir: one backslash fewer.
+        if (chars > static_cast<DWORD>(kMaxUncPathChars)) return false;
+        wmemmove(dest + 7, full + 1, chars);
+        CopyPadded(dest, L"\\\\?\\UNC", 7);
+        return true;
     }
-    CopyBounded(dest, L"\\\\?\\", kLongPathBuffer);
-    AppendBounded(dest, source, kLongPathBuffer);
-    return length <= kMaxLocalPathChars;
+    CopyPadded(dest, L"\\\\?\\", kPrefix);
+    return true;
 }
 
 namespace {
@@ -72,7 +86,78 @@ FileResult Outcome(BOOL ok) { return {ok, ok ? ERROR_SUCCESS : GetLastError()}; 
 
 constexpr FileResult kRefused{FALSE, kPathRefused};
 
+constexpr DWORD kUsualMaxNameLength = 255;
+
+bool IsReadOnly(const char* path) {
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+// The narrow overwriting move. The old target is renamed aside in its own folder rather than
+// deleted first, so that a move that fails (source locked or gone) can put it back.
+FileResult ReplaceNarrow(const WCHAR* existing, const WCHAR* target, const PreparedPath& from, const PreparedPath& to) {
+    // Letter case, a short name or another route can name the file being moved: that one is
+    // moved onto itself. Where the system cannot tell, nothing is set aside: the move meets the
+    // target and fails, as it does on a read-only target, which a replacing move leaves alone.
+    if (CompareFileIdentities(existing, target) != Sameness::Different || IsReadOnly(to.a)) {
+        return Outcome(MoveFileA(from.a, to.a));
+    }
+    int folder = WideLength(target);
+    while (folder > 0 && target[folder - 1] != L'\\' && target[folder - 1] != L'/') --folder;
+    WCHAR aside[kNarrowNameBytes + 16];
+    PreparedPath asideNarrow;
+    // A name that another file holds already is passed over for the next.
+    for (DWORD attempt = 0; attempt < 8; ++attempt) {
+        WCHAR name[16] = L"~tf";
+        IntToText(static_cast<int>((GetTickCount() + attempt * 7919u) & 0xFFFFFu), name + 3, 16);
+        AppendBounded(name, L".tmp", static_cast<int>(std::size(name)));
+        CopyBounded(aside, target, folder + 1);
+        AppendBounded(aside, name, static_cast<int>(std::size(aside)));
+        PrepareNarrow(aside, asideNarrow);
+        if (!asideNarrow.fits) break;
+        if (!MoveFileA(to.a, asideNarrow.a)) {
+            if (GetLastError() == ERROR_ALREADY_EXISTS) continue;
+            break;
+        }
+        const FileResult moved = Outcome(MoveFileA(from.a, to.a));
+        if (moved) {
+            DeleteFileA(asideNarrow.a);
+        } else {
+            MoveFileA(asideNarrow.a, to.a);
+        }
+        return moved;
+    }
+    return Outcome(MoveFileA(from.a, to.a));
+}
+
 }  // namespace
+
+bool PathPasses(const WCHAR* path) {
+    PreparedPath p;
+    Prepare(UseWideApi(), path, p);
+    return p.fits;
+}
+
+DWORD MaxNameLength(const WCHAR* path) {
+    const bool wide = UseWideApi();
+    PreparedPath p;
+    Prepare(wide, path, p);
+    DWORD longest = 0;
+    if (wide) {
+        WCHAR root[kLongPathBuffer];
+        if (p.fits && GetVolumePathNameW(p.w, root, kLongPathBuffer) &&
+            GetVolumeInformationW(root, nullptr, 0, nullptr, &longest, nullptr, nullptr, 0)) {
+            return longest;
+        }
+    } else {
+        char root[kNarrowNameBytes];
+        if (p.fits && GetVolumePathNameA(p.a, root, kNarrowNameBytes) &&
+            GetVolumeInformationA(root, nullptr, 0, nullptr, &longest, nullptr, nullptr, 0)) {
+            return longest;
+        }
+    }
+    return kUsualMaxNameLength;
+}
 
 FileResult CopyFileLong(const WCHAR* existing, const WCHAR* target, BOOL failIfExists) {
     const bool wide = UseWideApi();
@@ -98,13 +183,7 @@ FileResult ReplaceFileLong(const WCHAR* existing, const WCHAR* target) {
     Prepare(wide, existing, from);
     Prepare(wide, target, to);
     if (!from.fits || !to.fits) return kRefused;
-    if (!wide) {
-        // No replacing move here: the target goes first, and only when it is known to be another
-        // file. Letter case, a short name or another route can name the file being moved; where
-        // the system cannot tell, the move meets the target and fails instead.
-        if (CompareFileIdentities(existing, target) == Sameness::Different) DeleteFileA(to.a);
-        return Outcome(MoveFileA(from.a, to.a));
-    }
+    if (!wide) return ReplaceNarrow(existing, target, from, to);
     return Outcome(MoveFileExW(from.w, to.w, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED));
 }
 
@@ -162,23 +241,24 @@ FileIdentity FileIdentityLong(const WCHAR* path) {
     const bool wide = UseWideApi();
     PreparedPath p;
     Prepare(wide, path, p);
-    if (!p.fits) return {false, kPathRefused, 0, 0, 0};
+    if (!p.fits) return {false, kPathRefused, false, 0, 0, 0};
     // No access asked: share modes do not apply, so a file open elsewhere still answers. Folders
     // open only with the backup flag, which the narrow API's systems do not know.
     const HANDLE h = wide ? CreateFileW(p.w, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)
                           : CreateFileA(p.a, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return {false, GetLastError(), 0, 0, 0};
+    if (h == INVALID_HANDLE_VALUE) return {false, GetLastError(), false, 0, 0, 0};
     BY_HANDLE_FILE_INFORMATION info;
     const BOOL ok = GetFileInformationByHandle(h, &info);
     const DWORD error = ok ? ERROR_SUCCESS : GetLastError();
     CloseHandle(h);
-    if (!ok) return {false, error, 0, 0, 0};
+    if (!ok) return {false, error, false, 0, 0, 0};
+    const bool folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     // A file system that numbers no file answers zeros, which would make every file the same.
     if (info.dwVolumeSerialNumber == 0 && info.nFileIndexHigh == 0 && info.nFileIndexLow == 0) {
-        return {false, ERROR_SUCCESS, 0, 0, 0};
+        return {false, ERROR_SUCCESS, folder, 0, 0, 0};
     }
-    return {true, ERROR_SUCCESS, info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    return {true, ERROR_SUCCESS, folder, info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
 }
 
 bool SameFile(const FileIdentity& a, const FileIdentity& b) {
@@ -212,20 +292,20 @@ HandleResult FindFirstFileLong(const WCHAR* pattern, WIN32_FIND_DATAW* record) {
     Prepare(wide, pattern, p);
     if (!p.fits) return {INVALID_HANDLE_VALUE, kPathRefused};
     if (wide) {
-        const HANDLE h = FindFirstFileW(p.w, record);
+        const HANDLE h = g_systemCalls.findFirstFileW(p.w, record);
         return {h, h == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS};
     }
     WIN32_FIND_DATAA narrow{};
-    const HANDLE h = FindFirstFileA(p.a, &narrow);
+    const HANDLE h = g_systemCalls.findFirstFileA(p.a, &narrow);
     if (h == INVALID_HANDLE_VALUE) return {h, GetLastError()};
     ConvertFindRecord(narrow, *record);
     return {h, ERROR_SUCCESS};
 }
 
 FileResult FindNextFileLong(HANDLE search, WIN32_FIND_DATAW* record) {
-    if (UseWideApi()) return Outcome(FindNextFileW(search, record));
+    if (UseWideApi()) return Outcome(g_systemCalls.findNextFileW(search, record));
     WIN32_FIND_DATAA narrow{};
-    const BOOL ok = FindNextFileA(search, &narrow);
+    const BOOL ok = g_systemCalls.findNextFileA(search, &narrow);
     if (!ok) return {FALSE, GetLastError()};
     ConvertFindRecord(narrow, *record);
     return {TRUE, ERROR_SUCCESS};

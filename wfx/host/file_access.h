@@ -18,8 +18,29 @@ enum : unsigned char { kPlatformUnknown = 0, kPlatformWide = 1, kPlatformNarrow 
 // Settles PlatformMode on first use and answers whether the wide branch applies.
 bool UseWideApi();
 
-// Prepares a local path for a wide call; false when it does not fit (no system call then).
+// Prepares a local path for a wide call; false when it does not fit (no system call then). A path
+// of 260 characters or more is made canonical ("." and ".." resolved, separators single) before
+// it gets the "\\?\" prefix, under which the file system would take it literally.
 bool MakeLongPath(WCHAR* dest, const WCHAR* source);
+
+// Whether the branch in use can hand this local path to the system: false where every call on
+// it would be refused for its length (past the long-path buffer, or 259 bytes narrow).
+bool PathPasses(const WCHAR* path);
+
+// The longest file name (one path component) that the volume holding this local path allows;
+// 255 where the system cannot tell.
+DWORD MaxNameLength(const WCHAR* path);
+
+// The system calls that a test can replace, each starting as the system's own; nothing in the
+// plugin writes them. A test swaps one for a function that fails as a dropped network share
+// would, and puts it back. A call through the table costs what an imported call costs.
+struct SystemCalls {
+    decltype(&::FindFirstFileW) findFirstFileW;
+    decltype(&::FindNextFileW) findNextFileW;
+    decltype(&::FindFirstFileA) findFirstFileA;
+    decltype(&::FindNextFileA) findNextFileA;
+};
+extern SystemCalls g_systemCalls;
 
 // The outcome of one access-layer call: the system call's result, and the thread's error right
 // after it when it failed. A path refused before any call reports ERROR_FILENAME_EXCED_RANGE.
@@ -38,8 +59,9 @@ struct HandleResult {
 FileResult CopyFileLong(const WCHAR* existing, const WCHAR* target, BOOL failIfExists);
 FileResult MoveFileLong(const WCHAR* existing, const WCHAR* target);
 // Replaces an existing target in one step where the platform allows it (wide branch), so a move
-// that fails keeps the old target. The narrow branch deletes the target first, but only one known
-// to be another file than the source.
+// that fails keeps the old target. The narrow branch renames a target known to be another file
+// than the source aside, moves, and then deletes it, or puts it back when the move failed; a
+// read-only target stays, and the move fails on it.
 FileResult ReplaceFileLong(const WCHAR* existing, const WCHAR* target);
 FileResult DeleteFileLong(const WCHAR* path);
 FileResult CreateDirectoryLong(const WCHAR* path);
@@ -72,6 +94,7 @@ private:
 struct FileIdentity {
     bool known;   // false: the file could not be opened, or the system keeps no index for it
     DWORD error;  // when not known: the system's error (ERROR_SUCCESS when it gave no index)
+    bool folder;  // opened, and a folder
     DWORD volume;
     DWORD indexHigh;
     DWORD indexLow;

@@ -1,6 +1,8 @@
 #include "operations/series_check.h"
 
+#include <array>
 #include <climits>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -92,6 +94,8 @@ bool IsMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == E
 // members are no shorter, so a name too long to look up would stay so for every one of a range
 // that may run to the largest counter.
 constexpr int kNoVerdict = -1;
+// A copy cannot copy a folder: the walk's copy of that member fails as not found.
+constexpr int kFolderCopied = FS_FILE_NOTFOUND;
 
 // The check over one listing per folder.
 class SearchedCheck {
@@ -111,12 +115,17 @@ public:
         return targetNames_->Read(target_.pattern.c_str());
     }
 
-    int At(long long k, const WCHAR* from, const WCHAR* to) {
-        switch (sourceNames_.Find(source_.FileName(from))) {
+    int Source(const WCHAR* from) {
+        bool folder = false;
+        switch (sourceNames_.Find(source_.FileName(from), nullptr, &folder)) {
         case FolderNames::Answer::Absent: return FS_FILE_NOTFOUND;
         case FolderNames::Answer::Unknown: return kNoVerdict;
         case FolderNames::Answer::Present: break;
         }
+        return folder && !move_ ? kFolderCopied : FS_FILE_OK;
+    }
+
+    int Target(long long k, const WCHAR* to) {
         std::wstring_view entry;
         switch (targetNames_->Find(target_.FileName(to), &entry)) {
         case FolderNames::Answer::Absent: return FS_FILE_OK;
@@ -152,53 +161,59 @@ private:
 // The check by one question per member, where one search cannot see every member.
 class QueriedCheck {
 public:
-    QueriedCheck(const SeriesWalk& walk, const Side& source, bool move, int inTheWay)
-        : walk_(walk), move_(move), inTheWay_(inTheWay), sourcePrefix_(Folded(source.before)), sourceSuffix_(Folded(source.after)) {}
+    QueriedCheck(bool move, int inTheWay) : move_(move), inTheWay_(inTheWay) {}
 
-    int At(long long k, const WCHAR* from, const WCHAR* to) {
+    int Source(const WCHAR* from) {
         const FileIdentity source = FileIdentityLong(LocalPath(from));
         if (!source.known && source.error != ERROR_SUCCESS) return IsMissing(source.error) ? FS_FILE_NOTFOUND : kNoVerdict;
+        if (source.folder && !move_) return kFolderCopied;
+        if (move_ && source.known) movedAway_.insert({source.volume, source.indexHigh, source.indexLow});
+        return FS_FILE_OK;
+    }
+
+    // A target that is a source member the move takes away at or before this position is no
+    // obstacle. It is recognised by identity: the names may differ in any spelling the system
+    // accepts (another route to the folder, trailing dots or spaces, letter case).
+    int Target(long long, const WCHAR* to) {
         const FileIdentity target = FileIdentityLong(LocalPath(to));
         if (!target.known) {
             if (IsMissing(target.error)) return FS_FILE_OK;
             // Opened, but without an identity: there, and not known to be the source.
             return target.error == ERROR_SUCCESS ? inTheWay_ : kNoVerdict;
         }
-        return move_ && MovedAwayBy(to, target, k, source) ? FS_FILE_OK : inTheWay_;
+        return movedAway_.count({target.volume, target.indexHigh, target.indexLow}) != 0 ? FS_FILE_OK : inTheWay_;
     }
 
 private:
-    bool MovedAwayBy(const WCHAR* to, const FileIdentity& target, long long k, const FileIdentity& current) {
-        const long long counter = CounterOf(Folded(LocalPath(to)), sourcePrefix_, sourceSuffix_, walk_.source.width);
-        const long long position = counter < 0 ? 0 : walk_.PositionOf(counter);
-        if (position < 1 || position > k) return false;
-        FileIdentity member = current;
-        if (position != k) {
-            WCHAR name[kMemberNameBuffer];
-            if (!BuildMemberName(name, kMemberNameBuffer, walk_.oldName, static_cast<int>(counter), walk_.source.width)) {
-                return false;
-            }
-            member = FileIdentityLong(LocalPath(name));
-        }
-        return SameFile(member, target);
-    }
-
-    const SeriesWalk& walk_;
     bool move_;
     int inTheWay_;
-    std::wstring sourcePrefix_;
-    std::wstring sourceSuffix_;
+    std::set<std::array<DWORD, 3>> movedAway_;
 };
 
-// Every position in walk order, up to the first that the check says fails.
+// The length of a member's file name as the system keeps it: trailing dots and spaces dropped.
+size_t StoredNameLength(const WCHAR* member) {
+    std::wstring_view name = LocalPath(member);
+    size_t start = name.size();
+    while (start > 0 && !IsSeparator(name[start - 1])) --start;
+    name.remove_prefix(start);
+    while (!name.empty() && (name.back() == L'.' || name.back() == L' ')) name.remove_suffix(1);
+    return name.size();
+}
+
+// Every position in walk order, up to the first that the check says fails, with the failures the
+// walk meets before it reaches the file system: a path the branch refuses, a name too long for
+// the volume.
 template <typename Check>
-int CheckInOrder(const SeriesWalk& walk, Check& check) {
+int CheckInOrder(const SeriesWalk& walk, Check& check, DWORD longestName) {
     WCHAR from[kMemberNameBuffer];
     WCHAR to[kMemberNameBuffer];
     for (long long k = 1; k <= walk.count; ++k) {
         if (!walk.Names(k, from, to)) return FS_FILE_WRITEERROR;
         if (!IsItemPath(from) || !IsItemPath(to)) return FS_FILE_NOTFOUND;
-        const int result = check.At(k, from, to);
+        if (!PathPasses(LocalPath(from)) || !PathPasses(LocalPath(to))) return FS_FILE_WRITEERROR;
+        int result = check.Source(from);
+        if (result == FS_FILE_OK && StoredNameLength(to) > longestName) result = FS_FILE_WRITEERROR;
+        if (result == FS_FILE_OK) result = check.Target(k, to);
         if (result == kNoVerdict) return FS_FILE_OK;
         if (result != FS_FILE_OK) return result;
     }
@@ -211,13 +226,14 @@ int CheckSeriesWalk(const SeriesWalk& walk, bool move, int inTheWay) noexcept {
     try {
         Side source, target;
         if (!source.Prepare(walk.oldName) || !target.Prepare(walk.newName)) return FS_FILE_OK;
+        const DWORD longestName = MaxNameLength(std::wstring(target.Folder()).c_str());
         if (UseWideApi() && source.searchable && target.searchable) {
             SearchedCheck check(walk, source, target, move, inTheWay);
             if (!check.Read()) return FS_FILE_OK;
-            return CheckInOrder(walk, check);
+            return CheckInOrder(walk, check, longestName);
         }
-        QueriedCheck check(walk, source, move, inTheWay);
-        return CheckInOrder(walk, check);
+        QueriedCheck check(move, inTheWay);
+        return CheckInOrder(walk, check, longestName);
     } catch (...) {
         // Without memory for the folder's names the check cannot tell; the walk needs none.
         return FS_FILE_OK;
