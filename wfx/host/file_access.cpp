@@ -144,10 +144,15 @@ DWORD MaxNameLength(const WCHAR* path) {
     Prepare(wide, path, p);
     DWORD longest = 0;
     if (wide) {
-        WCHAR root[kLongPathBuffer];
-        if (p.fits && GetVolumePathNameW(p.w, root, kLongPathBuffer) &&
-            GetVolumeInformationW(root, nullptr, 0, nullptr, &longest, nullptr, nullptr, 0)) {
-            return longest;
+        // Asked through a handle of the folder, for the name length alone: the volume's label and
+        // serial number, which need read access to the whole device, are not read.
+        const HANDLE h = p.fits ? CreateFileW(p.w, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)
+                                : INVALID_HANDLE_VALUE;
+        if (h != INVALID_HANDLE_VALUE) {
+            const BOOL ok = GetVolumeInformationByHandleW(h, nullptr, 0, nullptr, &longest, nullptr, nullptr, 0);
+            CloseHandle(h);
+            if (ok) return longest;
         }
     } else {
         char root[kNarrowNameBytes];
