@@ -76,6 +76,13 @@ protected:
     static std::function<void(HWND)> Press(int id) {
         return [id](HWND dialog) { PressButton(dialog, id); };
     }
+    // Picks the list's item and presses OK.
+    static std::function<void(HWND)> Choose(int item) {
+        return [item](HWND dialog) {
+            ClickItem(GetDlgItem(dialog, IDC_COMMAND_LIST), item);
+            PressButton(dialog, IDOK);
+        };
+    }
 
     TempDir dir_;
     OwnerWindow owner_{120, 80, 700, 500};
@@ -142,11 +149,7 @@ TEST_F(OpenDialog, OkStartsTheCaretCommandWithItsPlaceholdersFilledIn) {
     }
     // A program named without its folder is found beside the running program, as the shell does.
     RecordFile record(dir_ / L"record2.txt");
-    EXPECT_EQ(Show([](HWND dialog) {
-                  ClickItem(GetDlgItem(dialog, IDC_COMMAND_LIST), 1);
-                  PressButton(dialog, IDOK);
-              }),
-              IDOK);
+    EXPECT_EQ(Show(Choose(1)), IDOK);
     const std::string line = record.WaitForLine();
     EXPECT_TRUE(EndsWith(line, " by name 100")) << line;
     // Regression: a placeholder's bare name, "run01.exe", started the file of that name in the
@@ -157,11 +160,7 @@ TEST_F(OpenDialog, OkStartsTheCaretCommandWithItsPlaceholdersFilledIn) {
     ASSERT_TRUE(SetCurrentDirectoryW((dir_ / L"current").c_str()));
     target_ = dir_ / L"run<01-3>.exe";
     RecordFile bare(dir_ / L"record3.txt");
-    EXPECT_EQ(Show([](HWND dialog) {
-                  ClickItem(GetDlgItem(dialog, IDC_COMMAND_LIST), 2);
-                  PressButton(dialog, IDOK);
-              }),
-              IDOK);
+    EXPECT_EQ(Show(Choose(2)), IDOK);
     const std::string started = bare.WaitForLine();
     EXPECT_TRUE(ContainsFoldCase(started, dir_ / L"run01.exe") && EndsWith(started, " bare")) << started;
 }
