@@ -9,8 +9,7 @@ namespace tf {
 // A prepared long path: 1028 characters and the terminator.
 constexpr int kLongPathChars = 1028;
 constexpr int kLongPathBuffer = kLongPathChars + 1;
-// Longest local paths that still fit a prepared long path, plain and UNC.
-constexpr int kMaxLocalPathChars = kLongPathChars - 4;
+// Longest UNC path that still fits a prepared long path ("\\?\UNC" takes one backslash's place).
 constexpr int kMaxUncPathChars = kLongPathChars - 6;
 
 enum : unsigned char { kPlatformUnknown = 0, kPlatformWide = 1, kPlatformNarrow = 2 };
