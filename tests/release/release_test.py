@@ -40,13 +40,34 @@ class Pe:
         (self.machine, count, self.timestamp, symbol_table, self.symbols, optional_size,
          _) = struct.unpack_from("<HHIIIHH", data, header + 4)
         strings = symbol_table + 18 * self.symbols
-        self.sections = []
+        optional = header + 24
+        directories = optional + (112 if struct.unpack_from("<H", data, optional)[0] == 0x20B else 96)
+        self.export_rva = struct.unpack_from("<I", data, directories)[0]
+        self.sections, self.spans = [], []
         for i in range(count):
-            raw = data[header + 24 + optional_size + 40 * i:][:8].rstrip(b"\0").decode("ascii")
+            entry = header + 24 + optional_size + 40 * i
+            self.spans.append(struct.unpack_from("<III", data, entry + 12))
+            raw = data[entry:][:8].rstrip(b"\0").decode("ascii")
             if raw.startswith("/"):  # a long name lives in the string table after the symbols
                 start = strings + int(raw[1:])
                 raw = data[start:data.index(b"\0", start)].decode("ascii")
             self.sections.append(raw)
+
+    def offset(self, rva):
+        """The file offset of a relative virtual address."""
+        for start, size, raw in self.spans:
+            if start <= rva < start + size:
+                return raw + rva - start
+        raise ValueError(f"RVA {rva:#x} lies in no section")
+
+    def export_names(self):
+        """The names of the export directory, as the host's GetProcAddress looks them up."""
+        if not self.export_rva:
+            return set()
+        count, _, names = struct.unpack_from("<III", self.data, self.offset(self.export_rva) + 24)
+        at = self.offset(names)
+        starts = [self.offset(rva) for rva in struct.unpack_from(f"<{count}I", self.data, at)]
+        return {self.data[o:self.data.index(b"\0", o)].decode("ascii") for o in starts}
 
     def fixed_version(self):
         """FileVersion and ProductVersion of VS_FIXEDFILEINFO, as (a, b, c, d) tuples."""
@@ -102,6 +123,13 @@ class ReleaseArchive(unittest.TestCase):
                 debug = Pe(read(os.path.join(ROOT, "build", tree, "wfx", name + ".debug")))
                 self.assertGreater(debug.symbols, 1000, "the build tree keeps the symbols")
                 self.assertIn(".debug_info", debug.sections)
+
+    def test_both_modules_export_the_same_undecorated_names(self):
+        # The module's own test checks the 64-bit exports name for name; this one holds the 32-bit
+        # module to them without running it, where its stdcall names could come out decorated.
+        wide, narrow = (Pe(self.files[n]).export_names() for n in ("Tallyfold.wfx64", "Tallyfold.wfx"))
+        self.assertEqual(len(wide), 41)
+        self.assertEqual(narrow, wide)
 
     def test_install_description_names_the_module_and_the_modules_version(self):
         text = self.files["pluginst.inf"].decode("ascii")

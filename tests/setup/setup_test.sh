@@ -24,7 +24,7 @@ echo VERSION_CODENAME=bookworm >"$work/os-release"
 
 failures=0
 # run NAME MODE UPDATE-FAILS EXPECTED-EXIT PATTERN...: each pattern must appear in the calls or
-# the output.
+# the output, each !PATTERN must not. KERNEL32=no runs it as on a kernel without 32-bit programs.
 run() {
   local name=$1 mode=$2 fails=$3 want=$4 got pattern bad=0
   shift 4
@@ -32,13 +32,18 @@ run() {
   mkdir "$STATE"
   printf '%s\n' cmake ninja-build make googletest xauth python3 >"$STATE/installed"
   [ "$fails" = 1 ] && touch "$STATE/update-fails"
-  PATH=$work/bin:$PATH TF_SETUP_PAUSE=0 TF_OS_RELEASE=$work/os-release TF_CHECK_WINE=true \
+  PATH=$work/bin:$PATH TF_RUNS_32BIT=${KERNEL32:-yes} TF_SETUP_PAUSE=0 TF_OS_RELEASE=$work/os-release TF_CHECK_WINE=true \
     bash "$setup" >"$STATE/out" 2>&1
   got=$?
   [ "$got" = "$want" ] || { echo "FAIL $name: exit $got, expected $want"; bad=1; }
   for pattern; do
-    cat "$STATE/calls" "$STATE/out" | grep -q -- "$pattern" ||
-      { echo "FAIL $name: no '$pattern' in:"; cat "$STATE/calls" "$STATE/out"; bad=1; }
+    if [ "${pattern#!}" != "$pattern" ]; then
+      ! cat "$STATE/calls" "$STATE/out" | grep -q -- "${pattern#!}" ||
+        { echo "FAIL $name: '${pattern#!}' in:"; cat "$STATE/calls" "$STATE/out"; bad=1; }
+    else
+      cat "$STATE/calls" "$STATE/out" | grep -q -- "$pattern" ||
+        { echo "FAIL $name: no '$pattern' in:"; cat "$STATE/calls" "$STATE/out"; bad=1; }
+    fi
   done
   [ "$bad" = 0 ] && echo "ok $name" || failures=1
 }
@@ -47,4 +52,5 @@ run release-suite suite 0 0 "install .*-t bookworm libgstreamer-plugins-base1.0-
   "install .*-t bookworm .*wine64"
 run never-installs never 0 1 "still missing: g++-mingw-w64-x86-64-posix.* wine32:i386" \
   "retry with: .*apt-get update && .*apt-get install -t bookworm"
+KERNEL32=no run no-32bit-kernel suite 0 0 "install .*-t bookworm .*wine64" "!i386"
 exit $failures
