@@ -1,8 +1,7 @@
 # make        builds dist/Tallyfold.wfx64, dist/Tallyfold.wfx and the command-line hosts
 # make release  builds, then packs dist/Tallyfold-<version>.zip, the archive the file manager
 #               installs from
-# make test   builds the release, then runs every test of both builds under Wine (of the 64-bit
-#             one alone where the kernel runs no 32-bit programs), every test once
+# make test   builds the release, then runs every test of both builds under Wine, every test once
 #             more from builds with the stack protector, under Wine's heap checking, and the
 #             release archive's test
 # make demo   builds, then shows the plugin at work on a sample folder

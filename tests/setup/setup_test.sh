@@ -24,7 +24,8 @@ echo VERSION_CODENAME=bookworm >"$work/os-release"
 
 failures=0
 # run NAME MODE UPDATE-FAILS EXPECTED-EXIT PATTERN...: each pattern must appear in the calls or
-# the output, each !PATTERN must not. KERNEL32=no runs it as on a kernel without 32-bit programs.
+# the output, each !PATTERN must not. KERNEL32=no runs it as on a kernel without 32-bit programs
+# and without an emulator for them.
 run() {
   local name=$1 mode=$2 fails=$3 want=$4 got pattern bad=0
   shift 4
@@ -32,7 +33,7 @@ run() {
   mkdir "$STATE"
   printf '%s\n' cmake ninja-build make googletest xauth python3 >"$STATE/installed"
   [ "$fails" = 1 ] && touch "$STATE/update-fails"
-  PATH=$work/bin:$PATH TF_RUNS_32BIT=${KERNEL32:-yes} TF_SETUP_PAUSE=0 TF_OS_RELEASE=$work/os-release TF_CHECK_WINE=true \
+  PATH=$work/bin:$PATH TF_RUNS_32BIT=${KERNEL32:-yes} TF_QEMU_I386=false TF_SETUP_PAUSE=0 TF_OS_RELEASE=$work/os-release TF_CHECK_WINE=true \
     bash "$setup" >"$STATE/out" 2>&1
   got=$?
   [ "$got" = "$want" ] || { echo "FAIL $name: exit $got, expected $want"; bad=1; }
