@@ -2,9 +2,7 @@
 
 #include <shellapi.h>
 
-#include <cwchar>
-#include <iterator>
-
+#include "host/narrow_replace.h"
 #include "host/state.h"
 #include "host/text.h"
 
@@ -23,112 +21,11 @@ bool UseWideApi() {
 
 SystemCalls g_systemCalls{::FindFirstFileW, ::FindNextFileW, ::FindFirstFileA, ::FindNextFileA};
 
-bool MakeLongPath(WCHAR* dest, const WCHAR* source) {
-    const int length = WideLength(source);
-    if (length < MAX_PATH) {
-        CopyPadded(dest, source, length + 1);
-        return true;
-    }
-    // The system resolves "." and "..", doubled separators and trailing dots of a short path, but
-    // passes a "\\?\" path on as it stands: the long path is resolved here, the same way, right
-    // where its prefix goes.
-    constexpr int kPrefix = 4;  // "\\?\"
-    constexpr DWORD kRoom = kLongPathBuffer - kPrefix;
-    WCHAR* const full = dest + kPrefix;
-    const DWORD chars = GetFullPathNameW(source, kRoom, full, nullptr);
-    if (chars == 0 || chars >= kRoom) return false;
-    if (full[0] == L'\\' && full[1] == L'\\') {
-        // \\server\share\dir becomes \\?\UNC\server\share\dir: one backslash fewer.
-        if (chars > static_cast<DWORD>(kMaxUncPathChars)) return false;
-        wmemmove(dest + 7, full + 1, chars);
-        CopyPadded(dest, L"\\\\?\\UNC", 7);
-        return true;
-    }
-    CopyPadded(dest, L"\\\\?\\", kPrefix);
-    return true;
-}
-
 namespace {
-
-constexpr DWORD kPathRefused = ERROR_FILENAME_EXCED_RANGE;
-
-// One path argument made ready for the chosen branch. A null path stays null.
-struct PreparedPath {
-    WCHAR wide[kLongPathBuffer];
-    char narrow[kNarrowNameBytes];
-    bool fits = true;
-    const WCHAR* w = nullptr;
-    const char* a = nullptr;
-};
-
-void PrepareWide(const WCHAR* path, PreparedPath& out) {
-    if (path == nullptr) return;
-    out.fits = MakeLongPath(out.wide, path);
-    out.w = out.wide;
-}
-
-// The narrow branch refuses a path whose code-page form needs more than 259 bytes: a cut path
-// would name another file.
-void PrepareNarrow(const WCHAR* path, PreparedPath& out) {
-    if (path == nullptr) return;
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, path, -1, out.narrow, kNarrowNameBytes, nullptr, nullptr);
-    out.fits = bytes != 0;
-    out.narrow[kNarrowNameBytes - 1] = 0;
-    out.a = out.narrow;
-}
-
-void Prepare(bool wide, const WCHAR* path, PreparedPath& out) {
-    if (wide) PrepareWide(path, out);
-    else PrepareNarrow(path, out);
-}
-
-FileResult Outcome(BOOL ok) { return {ok, ok ? ERROR_SUCCESS : GetLastError()}; }
 
 constexpr FileResult kRefused{FALSE, kPathRefused};
 
 constexpr DWORD kUsualMaxNameLength = 255;
-
-bool IsReadOnly(const char* path) {
-    const DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-}
-
-// The narrow overwriting move. The old target is renamed aside in its own folder rather than
-// deleted first, so that a move that fails (source locked or gone) can put it back.
-FileResult ReplaceNarrow(const WCHAR* existing, const WCHAR* target, const PreparedPath& from, const PreparedPath& to) {
-    // Letter case, a short name or another route can name the file being moved: that one is
-    // moved onto itself. Where the system cannot tell, nothing is set aside: the move meets the
-    // target and fails, as it does on a read-only target, which a replacing move leaves alone.
-    if (CompareFileIdentities(existing, target) != Sameness::Different || IsReadOnly(to.a)) {
-        return Outcome(MoveFileA(from.a, to.a));
-    }
-    int folder = WideLength(target);
-    while (folder > 0 && target[folder - 1] != L'\\' && target[folder - 1] != L'/') --folder;
-    WCHAR aside[kNarrowNameBytes + 16];
-    PreparedPath asideNarrow;
-    // A name that another file holds already is passed over for the next.
-    for (DWORD attempt = 0; attempt < 8; ++attempt) {
-        WCHAR name[16] = L"~tf";
-        IntToText(static_cast<int>((GetTickCount() + attempt * 7919u) & 0xFFFFFu), name + 3, 16);
-        AppendBounded(name, L".tmp", static_cast<int>(std::size(name)));
-        CopyBounded(aside, target, folder + 1);
-        AppendBounded(aside, name, static_cast<int>(std::size(aside)));
-        PrepareNarrow(aside, asideNarrow);
-        if (!asideNarrow.fits) break;
-        if (!MoveFileA(to.a, asideNarrow.a)) {
-            if (GetLastError() == ERROR_ALREADY_EXISTS) continue;
-            break;
-        }
-        const FileResult moved = Outcome(MoveFileA(from.a, to.a));
-        if (moved) {
-            DeleteFileA(asideNarrow.a);
-        } else {
-            MoveFileA(asideNarrow.a, to.a);
-        }
-        return moved;
-    }
-    return Outcome(MoveFileA(from.a, to.a));
-}
 
 }  // namespace
 

@@ -4,23 +4,14 @@
 #pragma once
 #include <windows.h>
 
-namespace tf {
+#include "host/long_path.h"
 
-// A prepared long path: 1028 characters and the terminator.
-constexpr int kLongPathChars = 1028;
-constexpr int kLongPathBuffer = kLongPathChars + 1;
-// Longest UNC path that still fits a prepared long path ("\\?\UNC" takes one backslash's place).
-constexpr int kMaxUncPathChars = kLongPathChars - 6;
+namespace tf {
 
 enum : unsigned char { kPlatformUnknown = 0, kPlatformWide = 1, kPlatformNarrow = 2 };
 
 // Settles PlatformMode on first use and answers whether the wide branch applies.
 bool UseWideApi();
-
-// Prepares a local path for a wide call; false when it does not fit (no system call then). A path
-// of 260 characters or more is made canonical ("." and ".." resolved, separators single) before
-// it gets the "\\?\" prefix, under which the file system would take it literally.
-bool MakeLongPath(WCHAR* dest, const WCHAR* source);
 
 // Whether the branch in use can hand this local path to the system: false where every call on
 // it would be refused for its length (past the long-path buffer, or 259 bytes narrow).
@@ -48,6 +39,8 @@ struct FileResult {
     DWORD error;
     explicit operator bool() const { return ok != FALSE; }
 };
+// The outcome of the system call just made, its error read before anything else can change it.
+inline FileResult Outcome(BOOL ok) { return {ok, ok ? ERROR_SUCCESS : GetLastError()}; }
 
 struct HandleResult {
     HANDLE handle;

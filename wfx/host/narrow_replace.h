@@ -1,0 +1,14 @@
+// The narrow branch's overwriting move. The narrow API has no move that replaces its target, so
+// the old target is renamed aside in its own folder, the source moved in, and the old one then
+// deleted, or put back where the move failed.
+#pragma once
+#include <windows.h>
+
+#include "host/file_access.h"
+
+namespace tf {
+
+// Both paths as the caller gave them (to compare the files) and as prepared for the narrow API.
+FileResult ReplaceNarrow(const WCHAR* existing, const WCHAR* target, const PreparedPath& from, const PreparedPath& to);
+
+}  // namespace tf
