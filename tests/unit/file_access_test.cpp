@@ -38,6 +38,11 @@ TEST(MakeLongPath, ShortPathsPassUnchangedLongOnesGetThePrefix) {
     EXPECT_EQ(Prepared(p259), p259);
     const std::wstring p260 = p259 + L"b";
     EXPECT_EQ(Prepared(p260), L"\\\\?\\" + p260);
+    // Regression: a path that had its prefix already got a second one ("\\?\UNC\?\C:\...").
+    for (const wchar_t* prefix : {L"\\\\?\\", L"\\\\.\\"}) {
+        const std::wstring prefixed = prefix + p259 + L"\\..\\b";
+        EXPECT_EQ(Prepared(prefixed), prefixed) << "taken as it stands, not made canonical";
+    }
 }
 
 TEST(MakeLongPath, UncPathsKeepOneBackslashAfterThePrefix) {
@@ -59,6 +64,11 @@ TEST(MakeLongPath, LimitsAre1024PlainAnd1022Unc) {
     EXPECT_EQ(Prepared(unc1022, &fits).size(), 1028u);
     EXPECT_TRUE(fits);
     Prepared(unc1022 + L"u", &fits);
+    EXPECT_FALSE(fits);
+    const std::wstring prefixed1028 = L"\\\\?\\" + plain1024;
+    EXPECT_EQ(Prepared(prefixed1028, &fits), prefixed1028);
+    EXPECT_TRUE(fits);
+    Prepared(prefixed1028 + L"p", &fits);
     EXPECT_FALSE(fits);
 }
 

@@ -4,9 +4,21 @@
 
 namespace tf {
 
+namespace {
+
+// "\\?\" or "\\.\": an extended or device path, spelled as its caller means it.
+bool HasLongPathPrefix(const WCHAR* path) {
+    return path[0] == L'\\' && path[1] == L'\\' && (path[2] == L'?' || path[2] == L'.') && path[3] == L'\\';
+}
+
+}  // namespace
+
 bool MakeLongPath(WCHAR* dest, const WCHAR* source) {
     const int length = WideLength(source);
-    if (length < MAX_PATH) {
+    // A prefixed path goes as it stands: a second prefix would name another file ("\\?\UNC\?\C:"),
+    // and resolving it would undo what the caller asked for with the prefix.
+    if (length < MAX_PATH || HasLongPathPrefix(source)) {
+        if (length > kLongPathChars) return false;
         CopyPadded(dest, source, length + 1);
         return true;
     }

@@ -15,7 +15,8 @@ constexpr int kMaxUncPathChars = kLongPathChars - 6;
 
 // Prepares a local path for a wide call; false when it does not fit (no system call then). A path
 // of 260 characters or more is made canonical ("." and ".." resolved, separators single) before
-// it gets the "\\?\" prefix, under which the file system would take it literally.
+// it gets the "\\?\" prefix, under which the file system would take it literally. A path that
+// begins with "\\?\" or "\\.\" already is used as it stands.
 bool MakeLongPath(WCHAR* dest, const WCHAR* source);
 
 // The error of an access-layer call whose path was refused before any system call.
