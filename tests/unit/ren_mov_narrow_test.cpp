@@ -1,4 +1,5 @@
-// The narrow file branch has no replacing move: an overwriting move deletes the target first.
+// The narrow file branch has no replacing move: an overwriting move renames the old target aside,
+// moves the source in, and then deletes the old target, or puts it back when the move failed.
 #include <gtest/gtest.h>
 
 #include "host/file_access.h"

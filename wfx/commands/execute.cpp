@@ -58,7 +58,6 @@ int WINAPI FsExecuteFileW(HWND mainWin, WCHAR* remoteName, WCHAR* verb) noexcept
     if (remoteName == nullptr || verb == nullptr) return tf::FS_EXEC_ERROR;
     if (ShorterThan(remoteName, kShortestEntryPath)) return tf::FS_EXEC_ERROR;
     if (tf::EqualsFoldAscii(verb, L"open")) {
-        tf::g_state.openMainWindow = mainWin;
         ShowOpenDialog(mainWin, remoteName + 1);
         return tf::FS_EXEC_OK;
     }

@@ -24,8 +24,6 @@ struct PluginState {
     char pluginIniPath[kIniNameBytes] = "fsplugin.ini";
     // Series are grouped in listings while this is not 0.
     std::atomic<int> grouping{1};
-    // The host window the Open dialog was last asked from.
-    HWND openMainWindow = nullptr;
 };
 
 extern PluginState g_state;
