@@ -39,26 +39,17 @@ DWORD MaxNameLength(const WCHAR* path) {
     const bool wide = UseWideApi();
     PreparedPath p;
     Prepare(wide, path, p);
+    if (!p.fits) return kUsualMaxNameLength;
+    // Asked through a handle of the folder, for the name length alone, on either branch: the
+    // volume's label and serial number, which need read access to the whole device, are not read.
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const HANDLE h = wide ? CreateFileW(p.w, 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)
+                          : CreateFileA(p.a, 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return kUsualMaxNameLength;
     DWORD longest = 0;
-    if (wide) {
-        // Asked through a handle of the folder, for the name length alone: the volume's label and
-        // serial number, which need read access to the whole device, are not read.
-        const HANDLE h = p.fits ? CreateFileW(p.w, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)
-                                : INVALID_HANDLE_VALUE;
-        if (h != INVALID_HANDLE_VALUE) {
-            const BOOL ok = GetVolumeInformationByHandleW(h, nullptr, 0, nullptr, &longest, nullptr, nullptr, 0);
-            CloseHandle(h);
-            if (ok) return longest;
-        }
-    } else {
-        char root[kNarrowNameBytes];
-        if (p.fits && GetVolumePathNameA(p.a, root, kNarrowNameBytes) &&
-            GetVolumeInformationA(root, nullptr, 0, nullptr, &longest, nullptr, nullptr, 0)) {
-            return longest;
-        }
-    }
-    return kUsualMaxNameLength;
+    const BOOL ok = GetVolumeInformationByHandleW(h, nullptr, 0, nullptr, &longest, nullptr, nullptr, 0);
+    CloseHandle(h);
+    return ok ? longest : kUsualMaxNameLength;
 }
 
 FileResult CopyFileLong(const WCHAR* existing, const WCHAR* target, BOOL failIfExists) {
