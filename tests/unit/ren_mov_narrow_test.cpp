@@ -23,14 +23,15 @@ private:
     unsigned char saved_;
 };
 
-// The overwriting move of rename (plugin paths) and of download and upload (local paths).
-int RenameOverwriting(const TempDir& dir, const std::wstring& from, const std::wstring& to) {
-    return tf::RenMovSingleFileW(dir.Plugin(from).c_str(), dir.Plugin(to).c_str(), true, true);
+// The overwriting move in a folder, of rename (plugin paths) and of download and upload (local paths).
+int RenameOverwriting(const std::wstring& folder, const std::wstring& from, const std::wstring& to) {
+    return tf::RenMovSingleFileW((L"\\" + folder + L"\\" + from).c_str(), (L"\\" + folder + L"\\" + to).c_str(), true, true);
 }
-int TransferOverwriting(const TempDir& dir, const std::wstring& from, const std::wstring& to) {
-    return tf::TransferFile((dir / from).c_str(), (dir / to).c_str(), tf::FS_COPYFLAGS_MOVE | tf::FS_COPYFLAGS_OVERWRITE);
+int TransferOverwriting(const std::wstring& folder, const std::wstring& from, const std::wstring& to) {
+    return tf::TransferFile((folder + L"\\" + from).c_str(), (folder + L"\\" + to).c_str(),
+                            tf::FS_COPYFLAGS_MOVE | tf::FS_COPYFLAGS_OVERWRITE);
 }
-using OverwritingMove = int (*)(const TempDir&, const std::wstring&, const std::wstring&);
+using OverwritingMove = int (*)(const std::wstring&, const std::wstring&, const std::wstring&);
 const struct {
     const char* name;
     OverwritingMove run;
@@ -46,17 +47,29 @@ std::wstring ShortName(const std::wstring& path) {
     return name == path.substr(path.find_last_of(L'\\') + 1) ? L"" : name;
 }
 
+// The test's folder itself, or a folder in it whose path has the given number of characters.
+std::wstring FolderOfLength(const TempDir& dir, size_t chars) {
+    if (chars == 0) return dir.path();
+    const std::wstring folder = dir / std::wstring(chars - dir.path().size() - 1, L'f');
+    return CreateDirectoryW(folder.c_str(), nullptr) ? folder : L"";
+}
+
 }  // namespace
 
+// Regression: in a folder of 250 characters the name set aside did not fit in 259 bytes, and the
+// move failed.
 TEST(RenMovNarrowBranch, OverwritingMoveReplacesTheTarget) {
     for (const auto& move : kMoves) {
-        SCOPED_TRACE(move.name);
-        TempDir dir;
-        ASSERT_TRUE(WriteBytes(dir / L"a.txt", "A"));
-        ASSERT_TRUE(WriteBytes(dir / L"b.txt", "B"));
-        NarrowBranch narrow;
-        EXPECT_EQ(move.run(dir, L"a.txt", L"b.txt"), 0);
-        EXPECT_EQ(ReadFolder(dir.path()), (FolderState{{L"b.txt", "A"}}));
+        for (const size_t folderChars : {0, 250}) {
+            SCOPED_TRACE(std::string(move.name) + ", folder of " + std::to_string(folderChars));
+            TempDir dir;
+            const std::wstring folder = FolderOfLength(dir, folderChars);
+            ASSERT_TRUE(WriteBytes(folder + L"\\a.txt", "A"));
+            ASSERT_TRUE(WriteBytes(folder + L"\\b.txt", "B"));
+            NarrowBranch narrow;
+            EXPECT_EQ(move.run(folder, L"a.txt", L"b.txt"), 0);
+            EXPECT_EQ(ReadFolder(folder), (FolderState{{L"b.txt", "A"}}));
+        }
     }
 }
 
@@ -86,31 +99,34 @@ TEST(RenMovNarrowBranch, OverwritingMoveOntoItselfKeepsTheFile) {
             ASSERT_TRUE(CreateDirectoryW((dir / L"sub").c_str(), nullptr));
             ASSERT_TRUE(WriteBytes(dir / spelling.source, "A"));
             NarrowBranch narrow;
-            EXPECT_EQ(move.run(dir, spelling.source, spelling.target), 0);
+            EXPECT_EQ(move.run(dir.path(), spelling.source, spelling.target), 0);
             EXPECT_EQ(ReadBytes(dir / spelling.target), "A");
         }
     }
 }
 
 // Regression: the target was deleted before a move that then failed, its source gone or locked. A
-// read-only target stays, and the move fails with a code that does not ask to overwrite again.
+// read-only target stays, and the move fails with a code that does not ask to overwrite again. In a
+// folder of 257 characters no name can set the target "b" aside: a write error, nothing moved.
 TEST(RenMovNarrowBranch, FailedOverwritingMoveKeepsTheTarget) {
-    enum Fault { kSourceGone, kSourceLocked, kTargetReadOnly };
+    enum Fault { kSourceGone, kSourceLocked, kTargetReadOnly, kNoNameAside };
     for (const auto& move : kMoves) {
-        for (const Fault fault : {kSourceGone, kSourceLocked, kTargetReadOnly}) {
+        for (const Fault fault : {kSourceGone, kSourceLocked, kTargetReadOnly, kNoNameAside}) {
             SCOPED_TRACE(std::string(move.name) + ", fault " + std::to_string(fault));
             TempDir dir;
-            ASSERT_TRUE(WriteBytes(dir / L"b.txt", "B"));
-            ASSERT_TRUE(fault == kSourceGone || WriteBytes(dir / L"a.txt", "A"));
-            ASSERT_TRUE(fault != kTargetReadOnly || SetReadOnly(dir / L"b.txt", true));
-            const LockedFile lock(fault == kSourceLocked ? dir / L"a.txt" : dir / L"none");
-            const FolderState before = ReadFolder(dir.path());
+            const std::wstring folder = FolderOfLength(dir, fault == kNoNameAside ? 257 : 0);
+            ASSERT_TRUE(WriteBytes(folder + L"\\b", "B"));
+            ASSERT_TRUE(fault == kSourceGone || WriteBytes(folder + L"\\a", "A"));
+            ASSERT_TRUE(fault != kTargetReadOnly || SetReadOnly(folder + L"\\b", true));
+            const LockedFile lock(fault == kSourceLocked ? folder + L"\\a" : folder + L"\\none");
+            const FolderState before = ReadFolder(folder);
             NarrowBranch narrow;
-            const int result = move.run(dir, L"a.txt", L"b.txt");
+            const int result = move.run(folder, L"a", L"b");
             EXPECT_NE(result, 0);
             EXPECT_NE(result, tf::FS_FILE_EXISTS) << "the host would ask to overwrite again";
             EXPECT_TRUE(fault != kSourceGone || result == tf::FS_FILE_NOTFOUND) << result;
-            EXPECT_EQ(ReadFolder(dir.path()), before) << Describe(ReadFolder(dir.path()));
+            EXPECT_TRUE(fault != kNoNameAside || result == tf::FS_FILE_WRITEERROR) << result;
+            EXPECT_EQ(ReadFolder(folder), before) << Describe(ReadFolder(folder));
         }
     }
 }

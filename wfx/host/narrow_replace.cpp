@@ -1,22 +1,48 @@
 #include "host/narrow_replace.h"
 
-#include <iterator>
-
 #include "host/text.h"
 
 namespace tf {
 
 namespace {
 
+// Set-aside names are "~1", "~2", ... in the target's own folder, tried shortest first: one fits
+// wherever the folder leaves room for two more bytes, and they only grow longer.
+constexpr int kAsideNames = 99;
+constexpr int kAsideBuffer = kNarrowNameBytes + 8;
+
 bool IsReadOnly(const char* path) {
     const DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
+// Renames the old target to the first free set-aside name of its folder, written to aside and
+// asideNarrow. Otherwise nothing has moved, and the error says why: ERROR_CANNOT_MAKE where no
+// free name fits in 259 bytes, the system's own where the target cannot be renamed.
+DWORD SetAside(const WCHAR* target, const char* targetNarrow, WCHAR* aside, PreparedPath& asideNarrow) {
+    int folder = WideLength(target);
+    while (folder > 0 && target[folder - 1] != L'\\' && target[folder - 1] != L'/') --folder;
+    for (int n = 1; n <= kAsideNames; ++n) {
+        WCHAR name[16] = L"~";
+        IntToText(n, name + 1, 10);
+        if (folder + WideLength(name) >= kAsideBuffer) return ERROR_CANNOT_MAKE;
+        CopyBounded(aside, target, folder + 1);
+        AppendBounded(aside, name, kAsideBuffer);
+        PrepareNarrow(aside, asideNarrow);
+        if (!asideNarrow.fits) return ERROR_CANNOT_MAKE;
+        if (MoveFileA(targetNarrow, asideNarrow.a)) return ERROR_SUCCESS;
+        // A name that another file or folder holds already is passed over for the next.
+        const DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return error;
+    }
+    return ERROR_CANNOT_MAKE;
+}
+
 }  // namespace
 
 // Renamed aside rather than deleted first, the old target can be put back when the move fails
-// (source locked or gone).
+// (source locked or gone). Where it cannot be set aside, nothing moves: a plain move would only
+// meet it and fail, and deleting it first would lose it with the move.
 FileResult ReplaceNarrow(const WCHAR* existing, const WCHAR* target, const PreparedPath& from, const PreparedPath& to) {
     // Letter case, a short name or another route can name the file being moved: that one is
     // moved onto itself. Where the system cannot tell, nothing is set aside: the move meets the
@@ -24,32 +50,17 @@ FileResult ReplaceNarrow(const WCHAR* existing, const WCHAR* target, const Prepa
     if (CompareFileIdentities(existing, target) != Sameness::Different || IsReadOnly(to.a)) {
         return Outcome(MoveFileA(from.a, to.a));
     }
-    int folder = WideLength(target);
-    while (folder > 0 && target[folder - 1] != L'\\' && target[folder - 1] != L'/') --folder;
-    WCHAR aside[kNarrowNameBytes + 16];
+    WCHAR aside[kAsideBuffer];
     PreparedPath asideNarrow;
-    // A name that another file holds already is passed over for the next.
-    for (DWORD attempt = 0; attempt < 8; ++attempt) {
-        WCHAR name[16] = L"~tf";
-        IntToText(static_cast<int>((GetTickCount() + attempt * 7919u) & 0xFFFFFu), name + 3, 16);
-        AppendBounded(name, L".tmp", static_cast<int>(std::size(name)));
-        CopyBounded(aside, target, folder + 1);
-        AppendBounded(aside, name, static_cast<int>(std::size(aside)));
-        PrepareNarrow(aside, asideNarrow);
-        if (!asideNarrow.fits) break;
-        if (!MoveFileA(to.a, asideNarrow.a)) {
-            if (GetLastError() == ERROR_ALREADY_EXISTS) continue;
-            break;
-        }
-        const FileResult moved = Outcome(MoveFileA(from.a, to.a));
-        if (moved) {
-            DeleteFileA(asideNarrow.a);
-        } else {
-            MoveFileA(asideNarrow.a, to.a);
-        }
-        return moved;
+    const DWORD setAside = SetAside(target, to.a, aside, asideNarrow);
+    if (setAside != ERROR_SUCCESS) return {FALSE, setAside};
+    const FileResult moved = Outcome(MoveFileA(from.a, to.a));
+    if (moved) {
+        DeleteFileA(asideNarrow.a);
+    } else {
+        MoveFileA(asideNarrow.a, to.a);
     }
-    return Outcome(MoveFileA(from.a, to.a));
+    return moved;
 }
 
 }  // namespace tf

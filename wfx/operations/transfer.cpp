@@ -25,6 +25,8 @@ int MapTransferError(DWORD error) {
     // source it read without fault.
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
+    // So did an overwriting move that found no name to set the old target aside under.
+    case ERROR_CANNOT_MAKE:
         return FS_FILE_WRITEERROR;
     default:
         return FS_FILE_READERROR;
