@@ -57,7 +57,7 @@ std::wstring FolderOfLength(const TempDir& dir, size_t chars) {
 }  // namespace
 
 // Regression: in a folder of 250 characters the name set aside did not fit in 259 bytes, and the
-// move failed.
+// move failed. A file that holds a set-aside name already keeps it.
 TEST(RenMovNarrowBranch, OverwritingMoveReplacesTheTarget) {
     for (const auto& move : kMoves) {
         for (const size_t folderChars : {0, 250}) {
@@ -66,9 +66,10 @@ TEST(RenMovNarrowBranch, OverwritingMoveReplacesTheTarget) {
             const std::wstring folder = FolderOfLength(dir, folderChars);
             ASSERT_TRUE(WriteBytes(folder + L"\\a.txt", "A"));
             ASSERT_TRUE(WriteBytes(folder + L"\\b.txt", "B"));
+            ASSERT_TRUE(WriteBytes(folder + L"\\~1", "X"));
             NarrowBranch narrow;
             EXPECT_EQ(move.run(folder, L"a.txt", L"b.txt"), 0);
-            EXPECT_EQ(ReadFolder(folder), (FolderState{{L"b.txt", "A"}}));
+            EXPECT_EQ(ReadFolder(folder), (FolderState{{L"b.txt", "A"}, {L"~1", "X"}}));
         }
     }
 }
