@@ -19,7 +19,7 @@ bool UseWideApi() {
     return g_state.platformMode.load(std::memory_order_relaxed) == kPlatformWide;
 }
 
-SystemCalls g_systemCalls{::FindFirstFileW, ::FindNextFileW, ::FindFirstFileA, ::FindNextFileA};
+SystemCalls g_systemCalls{::FindFirstFileW, ::FindNextFileW, ::FindFirstFileA, ::FindNextFileA, ::MoveFileA};
 
 namespace {
 
@@ -67,7 +67,7 @@ FileResult MoveFileLong(const WCHAR* existing, const WCHAR* target) {
     Prepare(wide, existing, from);
     Prepare(wide, target, to);
     if (!from.fits || !to.fits) return kRefused;
-    return Outcome(wide ? MoveFileW(from.w, to.w) : MoveFileA(from.a, to.a));
+    return Outcome(wide ? MoveFileW(from.w, to.w) : g_systemCalls.moveFileA(from.a, to.a));
 }
 
 FileResult ReplaceFileLong(const WCHAR* existing, const WCHAR* target) {

@@ -23,12 +23,14 @@ DWORD MaxNameLength(const WCHAR* path);
 
 // The system calls that a test can replace, each starting as the system's own; nothing in the
 // plugin writes them. A test swaps one for a function that fails as a dropped network share
-// would, and puts it back. A call through the table costs what an imported call costs.
+// would, or as a move that leaves its target behind, and puts it back. A call through the table
+// costs what an imported call costs.
 struct SystemCalls {
     decltype(&::FindFirstFileW) findFirstFileW;
     decltype(&::FindNextFileW) findNextFileW;
     decltype(&::FindFirstFileA) findFirstFileA;
     decltype(&::FindNextFileA) findNextFileA;
+    decltype(&::MoveFileA) moveFileA;
 };
 extern SystemCalls g_systemCalls;
 

@@ -30,7 +30,7 @@ DWORD SetAside(const WCHAR* target, const char* targetNarrow, WCHAR* aside, Prep
         AppendBounded(aside, name, kAsideBuffer);
         PrepareNarrow(aside, asideNarrow);
         if (!asideNarrow.fits) return ERROR_CANNOT_MAKE;
-        if (MoveFileA(targetNarrow, asideNarrow.a)) return ERROR_SUCCESS;
+        if (g_systemCalls.moveFileA(targetNarrow, asideNarrow.a)) return ERROR_SUCCESS;
         // A name that another file or folder holds already is passed over for the next.
         const DWORD error = GetLastError();
         if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return error;
@@ -48,17 +48,17 @@ FileResult ReplaceNarrow(const WCHAR* existing, const WCHAR* target, const Prepa
     // moved onto itself. Where the system cannot tell, nothing is set aside: the move meets the
     // target and fails, as it does on a read-only target, which a replacing move leaves alone.
     if (CompareFileIdentities(existing, target) != Sameness::Different || IsReadOnly(to.a)) {
-        return Outcome(MoveFileA(from.a, to.a));
+        return Outcome(g_systemCalls.moveFileA(from.a, to.a));
     }
     WCHAR aside[kAsideBuffer];
     PreparedPath asideNarrow;
     const DWORD setAside = SetAside(target, to.a, aside, asideNarrow);
     if (setAside != ERROR_SUCCESS) return {FALSE, setAside};
-    const FileResult moved = Outcome(MoveFileA(from.a, to.a));
+    const FileResult moved = Outcome(g_systemCalls.moveFileA(from.a, to.a));
     if (moved) {
         DeleteFileA(asideNarrow.a);
     } else {
-        MoveFileA(asideNarrow.a, to.a);
+        g_systemCalls.moveFileA(asideNarrow.a, to.a);
     }
     return moved;
 }
