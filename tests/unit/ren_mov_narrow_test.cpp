@@ -2,6 +2,11 @@
 // moves the source in, and then deletes the old target, or puts it back when the move failed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "host/file_access.h"
 #include "host/state.h"
 #include "operations/ren_mov.h"
@@ -52,6 +57,21 @@ std::wstring FolderOfLength(const TempDir& dir, size_t chars) {
     if (chars == 0) return dir.path();
     const std::wstring folder = dir / std::wstring(chars - dir.path().size() - 1, L'f');
     return CreateDirectoryW(folder.c_str(), nullptr) ? folder : L"";
+}
+
+// A narrow move that fails onto one target, as does the restore onto it (Wine's failed move across
+// volumes leaves a target behind); and the log callbacks, which record what they are given.
+std::string g_failingTarget;
+BOOL WINAPI MoveFailingOntoTarget(LPCSTR from, LPCSTR to) {
+    if (g_failingTarget != to) return MoveFileA(from, to);
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+std::vector<std::pair<int, std::wstring>> g_logged;
+void WINAPI LogWide(int, int type, WCHAR* text) { g_logged.emplace_back(type, text); }
+void WINAPI LogNarrow(int, int type, char* text) {
+    WCHAR wide[1024];
+    g_logged.emplace_back(type, MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 1024) ? wide : L"");
 }
 
 }  // namespace
@@ -144,4 +164,37 @@ TEST(RenMovNarrowBranch, SeriesCheckedBeforeTheWalk) {
     EXPECT_EQ(tf::RenMovFileW(dir.Plugin(L"s<01-6>.dat").c_str(), dir.Plugin(L"s<03>.dat").c_str(), true, false), 0);
     EXPECT_EQ(ReadBytes(dir / L"s08.dat"), "s06.dat");
     EXPECT_EQ(ReadBytes(dir / L"s03.dat"), "s01.dat");
+}
+
+// Regression: an old target that could not be put back after a failed move was left under its
+// set-aside name without a word, and the answer was the move's own.
+TEST(RenMovNarrowBranch, FailedRestoreIsAWriteErrorAndTheLogNamesTheOldFile) {
+    const tf::SystemCalls calls = tf::g_systemCalls;
+    const tf::LogProcW logW = tf::g_state.logW;
+    const tf::LogProcA logA = tf::g_state.logA;
+    for (const auto& move : kMoves) {
+        for (const bool wideLog : {true, false}) {
+            SCOPED_TRACE(std::string(move.name) + (wideLog ? ", wide log" : ", narrow log"));
+            TempDir dir;
+            ASSERT_TRUE(WriteBytes(dir / L"a.txt", "A"));
+            ASSERT_TRUE(WriteBytes(dir / L"b.txt", "B"));
+            g_failingTarget = Narrow(dir / L"b.txt");
+            g_logged.clear();
+            tf::g_state.logW = wideLog ? LogWide : nullptr;
+            tf::g_state.logA = wideLog ? nullptr : LogNarrow;
+            tf::g_systemCalls.moveFileA = MoveFailingOntoTarget;
+            NarrowBranch narrow;
+            EXPECT_EQ(move.run(dir.path(), L"a.txt", L"b.txt"), tf::FS_FILE_WRITEERROR);
+            tf::g_systemCalls = calls;
+            tf::g_state.logW = logW;
+            tf::g_state.logA = logA;
+            const FolderState after = ReadFolder(dir.path());
+            ASSERT_EQ(after.size(), 2u) << Describe(after);
+            const auto aside = std::find_if(after.begin(), after.end(), [](const auto& f) { return f.first != L"a.txt"; });
+            EXPECT_EQ(aside->second, "B");
+            ASSERT_EQ(g_logged.size(), 1u);
+            EXPECT_EQ(g_logged[0].first, tf::MSGTYPE_IMPORTANTERROR);
+            EXPECT_NE(g_logged[0].second.find(dir / aside->first), std::wstring::npos) << Narrow(g_logged[0].second);
+        }
+    }
 }

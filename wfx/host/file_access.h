@@ -55,8 +55,8 @@ FileResult MoveFileLong(const WCHAR* existing, const WCHAR* target);
 // Replaces an existing target in one step where the platform allows it (wide branch), so a move
 // that fails keeps the old target. The narrow branch renames a target known to be another file
 // than the source aside, moves, and then deletes it, or puts it back when the move failed; a
-// read-only target stays, and the move fails on it. Where no name to set it aside under fits, the
-// narrow branch fails with ERROR_CANNOT_MAKE before anything moves.
+// read-only target stays, and the move fails on it. Where no name to set it aside under fits, or
+// it cannot be put back, the narrow branch fails with ERROR_CANNOT_MAKE (narrow_replace.h).
 FileResult ReplaceFileLong(const WCHAR* existing, const WCHAR* target);
 FileResult DeleteFileLong(const WCHAR* path);
 FileResult CreateDirectoryLong(const WCHAR* path);

@@ -37,6 +37,9 @@ constexpr int FS_FILE_WRITEERROR = 4;
 constexpr int FS_FILE_USERABORT = 5;
 constexpr int FS_FILE_NOTSUPPORTED = 6;
 
+// The log callback's message type for an error that the user must see.
+constexpr int MSGTYPE_IMPORTANTERROR = 6;
+
 constexpr int FS_EXEC_OK = 0;
 constexpr int FS_EXEC_ERROR = 1;
 constexpr int FS_EXEC_YOURSELF = -1;

@@ -9,7 +9,9 @@
 namespace tf {
 
 // Both paths as the caller gave them (to compare the files) and as prepared for the narrow API.
-// Fails with ERROR_CANNOT_MAKE, before anything moves, where no free set-aside name fits.
+// Fails with ERROR_CANNOT_MAKE, before anything moves, where no free set-aside name fits; and
+// also where the move failed and the old target could not be put back, after the host's log
+// callback has named the file that holds the old content.
 FileResult ReplaceNarrow(const WCHAR* existing, const WCHAR* target, const PreparedPath& from, const PreparedPath& to);
 
 }  // namespace tf
