@@ -2,9 +2,6 @@
 // moves the source in, and then deletes the old target, or puts it back when the move failed.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <string>
-#include <utility>
 #include <vector>
 
 #include "host/file_access.h"
@@ -30,7 +27,8 @@ private:
 
 // The overwriting move in a folder, of rename (plugin paths) and of download and upload (local paths).
 int RenameOverwriting(const std::wstring& folder, const std::wstring& from, const std::wstring& to) {
-    return tf::RenMovSingleFileW((L"\\" + folder + L"\\" + from).c_str(), (L"\\" + folder + L"\\" + to).c_str(), true, true);
+    const std::wstring plugin = L"\\" + folder + L"\\";
+    return tf::RenMovSingleFileW((plugin + from).c_str(), (plugin + to).c_str(), true, true);
 }
 int TransferOverwriting(const std::wstring& folder, const std::wstring& from, const std::wstring& to) {
     return tf::TransferFile((folder + L"\\" + from).c_str(), (folder + L"\\" + to).c_str(),
@@ -67,12 +65,9 @@ BOOL WINAPI MoveFailingOntoTarget(LPCSTR from, LPCSTR to) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
 }
-std::vector<std::pair<int, std::wstring>> g_logged;
-void WINAPI LogWide(int, int type, WCHAR* text) { g_logged.emplace_back(type, text); }
-void WINAPI LogNarrow(int, int type, char* text) {
-    WCHAR wide[1024];
-    g_logged.emplace_back(type, MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 1024) ? wide : L"");
-}
+std::vector<std::pair<int, std::string>> g_logged;
+void WINAPI LogWide(int, int type, WCHAR* text) { g_logged.emplace_back(type, Narrow(text)); }
+void WINAPI LogNarrow(int, int type, char* text) { g_logged.emplace_back(type, text); }
 
 }  // namespace
 
@@ -173,28 +168,25 @@ TEST(RenMovNarrowBranch, FailedRestoreIsAWriteErrorAndTheLogNamesTheOldFile) {
     const tf::LogProcW logW = tf::g_state.logW;
     const tf::LogProcA logA = tf::g_state.logA;
     for (const auto& move : kMoves) {
-        for (const bool wideLog : {true, false}) {
-            SCOPED_TRACE(std::string(move.name) + (wideLog ? ", wide log" : ", narrow log"));
-            TempDir dir;
-            ASSERT_TRUE(WriteBytes(dir / L"a.txt", "A"));
-            ASSERT_TRUE(WriteBytes(dir / L"b.txt", "B"));
-            g_failingTarget = Narrow(dir / L"b.txt");
-            g_logged.clear();
-            tf::g_state.logW = wideLog ? LogWide : nullptr;
-            tf::g_state.logA = wideLog ? nullptr : LogNarrow;
-            tf::g_systemCalls.moveFileA = MoveFailingOntoTarget;
-            NarrowBranch narrow;
-            EXPECT_EQ(move.run(dir.path(), L"a.txt", L"b.txt"), tf::FS_FILE_WRITEERROR);
-            tf::g_systemCalls = calls;
-            tf::g_state.logW = logW;
-            tf::g_state.logA = logA;
-            const FolderState after = ReadFolder(dir.path());
-            ASSERT_EQ(after.size(), 2u) << Describe(after);
-            const auto aside = std::find_if(after.begin(), after.end(), [](const auto& f) { return f.first != L"a.txt"; });
-            EXPECT_EQ(aside->second, "B");
-            ASSERT_EQ(g_logged.size(), 1u);
-            EXPECT_EQ(g_logged[0].first, tf::MSGTYPE_IMPORTANTERROR);
-            EXPECT_NE(g_logged[0].second.find(dir / aside->first), std::wstring::npos) << Narrow(g_logged[0].second);
-        }
+        // A host that gave both log callbacks hears through the wide one, another through its narrow one.
+        const bool wideLog = move.run == RenameOverwriting;
+        SCOPED_TRACE(std::string(move.name) + (wideLog ? ", wide log" : ", narrow log"));
+        TempDir dir;
+        ASSERT_TRUE(WriteBytes(dir / L"a.txt", "A"));
+        ASSERT_TRUE(WriteBytes(dir / L"b.txt", "B"));
+        g_failingTarget = Narrow(dir / L"b.txt");
+        g_logged.clear();
+        tf::g_state.logW = wideLog ? LogWide : nullptr;
+        tf::g_state.logA = LogNarrow;
+        tf::g_systemCalls.moveFileA = MoveFailingOntoTarget;
+        NarrowBranch narrow;
+        EXPECT_EQ(move.run(dir.path(), L"a.txt", L"b.txt"), tf::FS_FILE_WRITEERROR);
+        tf::g_systemCalls = calls;
+        tf::g_state.logW = logW;
+        tf::g_state.logA = logA;
+        EXPECT_EQ(ReadFolder(dir.path()), (FolderState{{L"a.txt", "A"}, {L"~1", "B"}}));
+        ASSERT_EQ(g_logged.size(), 1u);
+        EXPECT_EQ(g_logged[0].first, tf::MSGTYPE_IMPORTANTERROR);
+        EXPECT_NE(g_logged[0].second.find(Narrow(dir / L"~1")), std::string::npos) << g_logged[0].second;
     }
 }
