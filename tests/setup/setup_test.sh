@@ -39,10 +39,10 @@ run() {
   [ "$got" = "$want" ] || { echo "FAIL $name: exit $got, expected $want"; bad=1; }
   for pattern; do
     if [ "${pattern#!}" != "$pattern" ]; then
-      ! cat "$STATE/calls" "$STATE/out" | grep -q -- "${pattern#!}" ||
+      ! grep -qs -- "${pattern#!}" "$STATE/calls" "$STATE/out" ||
         { echo "FAIL $name: '${pattern#!}' in:"; cat "$STATE/calls" "$STATE/out"; bad=1; }
     else
-      cat "$STATE/calls" "$STATE/out" | grep -q -- "$pattern" ||
+      grep -qs -- "$pattern" "$STATE/calls" "$STATE/out" ||
         { echo "FAIL $name: no '$pattern' in:"; cat "$STATE/calls" "$STATE/out"; bad=1; }
     fi
   done
