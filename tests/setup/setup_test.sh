@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # scripts/setup against stub apt-get, dpkg and dpkg-query: a mirror in mid-sync, an install that
-# needs the release's suite, and one that never succeeds.
+# needs the release's suite, and one that never succeeds. Then scripts/runs-32bit with no assembler
+# at hand.
 set -uo pipefail
-setup=$(cd "$(dirname "$0")/../.." && pwd)/scripts/setup
+root=$(cd "$(dirname "$0")/../.." && pwd)
+setup=$root/scripts/setup
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/bin"
@@ -54,4 +56,26 @@ run release-suite suite 0 0 "install .*-t bookworm libgstreamer-plugins-base1.0-
 run never-installs never 0 1 "still missing: g++-mingw-w64-x86-64-posix.* wine32:i386" \
   "retry with: .*apt-get update && .*apt-get install -t bookworm"
 KERNEL32=no run no-32bit-kernel suite 0 0 "install .*-t bookworm .*wine64" "!i386"
+
+# fail NAME WHAT: one failed check, with what went wrong.
+fail() { echo "FAIL $1: $2"; failures=1; }
+
+# runs-32bit with neither assembler nor linker on PATH runs a 32-bit program to answer, and
+# answers as a program built with as and ld does, where they are at hand here.
+mkdir "$work/bare"
+for tool in mktemp chmod rm grep head; do ln -s "$(command -v "$tool")" "$work/bare/"; done
+said=$(PATH=$work/bare "$BASH" "$root/scripts/runs-32bit" --verbose 2>&1)
+answer=$?
+case "$answer:$said" in
+  "0:runs-32bit: a 32-bit x86 program ran" | 1:*"Exec format error"*) echo "ok runs-32bit-bare" ;;
+  *) fail runs-32bit-bare "exit $answer, without running a program: $said" ;;
+esac
+printf '.globl _start\n_start:\n movl $1, %%eax\n movl $7, %%ebx\n int $0x80\n' >"$work/exit.s"
+if as --32 -o "$work/exit.o" "$work/exit.s" 2>/dev/null &&
+   ld -m elf_i386 -o "$work/exit" "$work/exit.o" 2>/dev/null; then
+  "$work/exit" 2>/dev/null
+  [ $? = 7 ] && built=0 || built=1
+  [ "$answer" = "$built" ] && echo "ok runs-32bit-as-built" ||
+    fail runs-32bit-as-built "answered $answer; a program built with as and ld says $built"
+fi
 exit $failures
