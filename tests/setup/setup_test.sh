@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # scripts/setup against stub apt-get, dpkg and dpkg-query: a mirror in mid-sync, an install that
 # needs the release's suite, and one that never succeeds. Then scripts/runs-32bit with no assembler
-# at hand.
+# at hand, and scripts/qemu-i386 against a stub binfmt_misc.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 setup=$root/scripts/setup
@@ -21,6 +21,7 @@ STUB
 printf '#!/bin/sh\nfor p; do :; done; grep -qx "$p" "$STATE/installed" && echo "install ok installed"\nexit 0\n' >"$work/bin/dpkg-query"
 printf '#!/bin/sh\necho i386\n' >"$work/bin/dpkg"
 printf '#!/bin/sh\nexec "$@"\n' >"$work/bin/sudo"
+printf '#!/bin/sh\necho "mount $*" >>"$STATE/calls"; exit 1\n' >"$work/bin/mount"
 chmod +x "$work/bin/"*
 echo VERSION_CODENAME=bookworm >"$work/os-release"
 
@@ -78,4 +79,36 @@ if as --32 -o "$work/exit.o" "$work/exit.s" 2>/dev/null &&
   [ "$answer" = "$built" ] && echo "ok runs-32bit-as-built" ||
     fail runs-32bit-as-built "answered $answer; a program built with as and ld says $built"
 fi
+
+# qemu-i386 against a stub binfmt_misc: an emulator changed since its checksum was kept is never
+# registered (an earlier registration of it is removed), nor one in a folder others can write; the
+# one that matches is registered, and --remove undoes that.
+q=$(realpath "$work")/qemu
+mkdir -p "$q/binfmt" "$q/lib"
+: >"$q/binfmt/register"
+printf 'emulator\n' >"$q/lib/qemu-i386"
+echo "$(md5sum <"$q/lib/qemu-i386" | cut -c1-32)  usr/bin/qemu-i386" >"$q/lib/qemu-i386.md5sums"
+qemu() {
+  PATH=$work/bin:$PATH STATE=$q TF_BINFMT_MISC=$q/binfmt TF_QEMU_DIR=$q/lib \
+    bash "$root/scripts/qemu-i386" "$@" >>"$q/out" 2>&1
+}
+printf 'enabled\ninterpreter %s\n' "$q/lib/qemu-i386" >"$q/binfmt/tallyfold-i386"
+printf 'changed\n' >>"$q/lib/qemu-i386"
+if qemu; then fail qemu-tampered "exit 0"
+elif [ -s "$q/binfmt/register" ]; then fail qemu-tampered "registered: $(cat "$q/binfmt/register")"
+elif [ "$(cat "$q/binfmt/tallyfold-i386")" != -1 ]; then fail qemu-tampered "earlier registration stays"
+else echo "ok qemu-tampered"; fi
+printf 'emulator\n' >"$q/lib/qemu-i386"
+rm "$q/binfmt/tallyfold-i386"
+qemu && grep -q "^:tallyfold-i386:M::.*:$q/lib/qemu-i386:F\$" "$q/binfmt/register" &&
+  echo "ok qemu-registers" || fail qemu-registers "not registered: $(cat "$q/binfmt/register")"
+: >"$q/binfmt/register"
+chmod o+w "$q/lib"
+qemu || [ -s "$q/binfmt/register" ] && fail qemu-writable "registered from a folder all can write" ||
+  echo "ok qemu-writable"
+chmod o-w "$q/lib"
+printf 'enabled\ninterpreter %s\n' "$q/lib/qemu-i386" >"$q/binfmt/tallyfold-i386"
+qemu --remove && [ "$(cat "$q/binfmt/tallyfold-i386")" = -1 ] && [ ! -e "$q/lib" ] &&
+  echo "ok qemu-remove" || fail qemu-remove "still registered, or $q/lib left"
+[ "$failures" = 0 ] || cat "$q/out"
 exit $failures
