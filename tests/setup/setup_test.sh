@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # scripts/setup against stub apt-get, dpkg and dpkg-query: a mirror in mid-sync, an install that
-# needs the release's suite, and one that never succeeds. Then scripts/runs-32bit with no assembler
-# at hand, and scripts/qemu-i386 against a stub binfmt_misc.
+# needs the release's suite, one that never succeeds, one that would remove a package set-up did
+# not install, and a sudo that cannot act. Then scripts/runs-32bit with no assembler at hand, and
+# scripts/qemu-i386 against a stub binfmt_misc.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 setup=$root/scripts/setup
@@ -16,11 +17,23 @@ if [ "$1" = update ]; then
   rm "$STATE/update-fails"; echo "E: File has unexpected size. Mirror sync in progress?"; exit 100
 fi
 case "$MODE" in never) exit 100 ;; suite) [[ " $* " == *" -t bookworm "* ]] || exit 100 ;; esac
-for a in "${@:2}"; do case "$a" in -*|bookworm) ;; *) echo "$a" >>"$STATE/installed" ;; esac; done
+# REMOVES names a package that an install from the release's suite removes.
+[ -z "${REMOVES:-}" ] || [[ " $* " != *" -t bookworm "* ]] || removing=$REMOVES
+for a in "${@:2}"; do
+  case "$a" in
+    -*|bookworm) ;;
+    *) if [[ " $* " == *" -s "* ]]; then echo "Inst $a (1 Debian:12)"
+       else echo "$a" >>"$STATE/installed"; echo "Setting up $a"; fi ;;
+  esac
+done
+[ -z "${removing:-}" ] || if [[ " $* " == *" -s "* ]]; then echo "Remv $removing [1]"
+  else sed -i "/^$removing\$/d" "$STATE/installed"; echo "removed $removing" >>"$STATE/calls"; fi
 STUB
 printf '#!/bin/sh\nfor p; do :; done; grep -qx "$p" "$STATE/installed" && echo "install ok installed"\nexit 0\n' >"$work/bin/dpkg-query"
 printf '#!/bin/sh\necho i386\n' >"$work/bin/dpkg"
-printf '#!/bin/sh\nexec "$@"\n' >"$work/bin/sudo"
+printf '#!/bin/sh\n[ -z "$NOT_ROOT" ] || exit 1\nwhile [ "${1#-}" != "$1" ]; do shift; done\n%s\n' \
+  'exec "$@"' >"$work/bin/sudo"
+printf '#!/bin/sh\n[ -n "$NOT_ROOT" ] || exec /usr/bin/id "$@"\necho "$NOT_ROOT"\n' >"$work/bin/id"
 printf '#!/bin/sh\necho "mount $*" >>"$STATE/calls"; exit 1\n' >"$work/bin/mount"
 chmod +x "$work/bin/"*
 echo VERSION_CODENAME=bookworm >"$work/os-release"
@@ -28,16 +41,16 @@ echo VERSION_CODENAME=bookworm >"$work/os-release"
 failures=0
 # run NAME MODE UPDATE-FAILS EXPECTED-EXIT PATTERN...: each pattern must appear in the calls or
 # the output, each !PATTERN must not. KERNEL32=no runs it as on a kernel without 32-bit programs
-# and without an emulator for them.
+# and without an emulator for them; NOT_ROOT=UID as a user whose sudo needs a password.
 run() {
   local name=$1 mode=$2 fails=$3 want=$4 got pattern bad=0
   shift 4
   export STATE=$work/$name MODE=$mode
   mkdir "$STATE"
-  printf '%s\n' cmake ninja-build make googletest xauth python3 >"$STATE/installed"
+  printf '%s\n' cmake ninja-build make googletest xauth python3 winetricks >"$STATE/installed"
   [ "$fails" = 1 ] && touch "$STATE/update-fails"
   PATH=$work/bin:$PATH TF_RUNS_32BIT=${KERNEL32:-yes} TF_QEMU_I386=false TF_SETUP_PAUSE=0 TF_OS_RELEASE=$work/os-release TF_CHECK_WINE=true \
-    bash "$setup" >"$STATE/out" 2>&1
+    bash "$setup" >"$STATE/out" 2>&1 </dev/null
   got=$?
   [ "$got" = "$want" ] || { echo "FAIL $name: exit $got, expected $want"; bad=1; }
   for pattern; do
@@ -51,12 +64,18 @@ run() {
   done
   [ "$bad" = 0 ] && echo "ok $name" || failures=1
 }
-run update-retried plain 1 0 "update failed (try 1 of 3)" "install -y -qq --no-install-recommends g++-mingw"
+run update-retried plain 1 0 "update failed (try 1 of 3)" \
+  "install -y -q --no-install-recommends --no-remove g++-mingw" \
+  "Setting up g++-mingw-w64-x86-64-posix"
 run release-suite suite 0 0 "install .*-t bookworm libgstreamer-plugins-base1.0-0:i386" \
-  "install .*-t bookworm .*wine64"
+  "install .*-t bookworm .*wine64" "apt-get update && .*apt-get upgrade"
 run never-installs never 0 1 "still missing: g++-mingw-w64-x86-64-posix.* wine32:i386" \
   "retry with: .*apt-get update && .*apt-get install -t bookworm"
 KERNEL32=no run no-32bit-kernel suite 0 0 "install .*-t bookworm .*wine64" "!i386"
+REMOVES=winetricks run removal-stopped suite 0 1 "would remove winetricks" \
+  "once the mirror has synced, install with: .*apt-get update && .*apt-get install" \
+  "!^removed" "!install -y"
+NOT_ROOT=1000 run sudo-needs-password plain 0 1 "sudo asks for a password" "!apt-get"
 
 # fail NAME WHAT: one failed check, with what went wrong.
 fail() { echo "FAIL $1: $2"; failures=1; }
