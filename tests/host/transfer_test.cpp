@@ -214,6 +214,18 @@ TEST(GetFile, SeriesToALocalRangeName) {
     }
 }
 
+// Regression: a cancel right after a member that failed answered 5 and hid the failure.
+TEST(GetFile, ACancelAfterAFailedMemberKeepsItsCode) {
+    TempDir dir, out;
+    ASSERT_TRUE(MakeSeries(dir, L"img", 1, 3, 1, L".png"));
+    LockedFile lock(dir / L"img2.png");
+    ASSERT_TRUE(lock.locked());
+    ProgressRecorder progress;
+    progress.InitModule();
+    progress.CancelAt(3);
+    EXPECT_EQ(Get(dir.Plugin(L"img<1-3>.png"), out / L"img<1-3>.png", 0), 3) << "a sharing violation is a read error";
+}
+
 TEST(PutFile, CopiesToThePluginPathWithTwoReports) {
     TempDir dir;
     ASSERT_TRUE(WriteBytes(dir / L"a.txt", "local a"));
