@@ -23,7 +23,7 @@ build: setup build/x64/build.ninja build/x86/build.ninja
 # The checked builds: stack protector on, their own modules and hosts under build/*-ssp/dist.
 build/%-ssp/build.ninja: | setup
 	cmake -S . -B build/$*-ssp -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-$(if $(filter x64,$*),x86_64,i686).cmake \
-	  -DTALLYFOLD_STACK_PROTECTOR=ON -DTALLYFOLD_DIST=$(CURDIR)/build/$*-ssp/dist $(CMAKE_ARGS)
+	  -DTALLYFOLD_STACK_PROTECTOR=ON -DTALLYFOLD_DIST="$(CURDIR)/build/$*-ssp/dist" $(CMAKE_ARGS)
 
 build-ssp: build/x64-ssp/build.ninja build/x86-ssp/build.ninja
 	cmake --build build/x64-ssp

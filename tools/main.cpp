@@ -18,7 +18,9 @@ constexpr Command kCommands[] = {
                 L"                             (--yes answers the warning with Yes)", CmdDelete},
     {L"mkdir", L"mkdir PLUGINPATH           make a folder", CmdMkDir},
     {L"rmdir", L"rmdir PLUGINPATH           remove an empty folder", CmdRmDir},
-    {L"get", L"get REMOTE LOCAL [--overwrite] [--move]  download an entry (a series: its first member)", CmdGet},
+    {L"get", L"get REMOTE LOCAL [--overwrite] [--move]  download an entry; a series to a local range name\n"
+              L"                             (its own, or with '<' and '>' replaced) arrives whole, to a plain\n"
+              L"                             name as its first member", CmdGet},
     {L"put", L"put LOCAL REMOTE [--overwrite] [--move]  upload a local file", CmdPut},
     {L"attr", L"attr PLUGINPATH ATTRS      set attributes (r, h, s, a, - for none, or hex) on a file or every member",
      CmdAttr},
@@ -116,14 +118,28 @@ bool Plugin::Load(const std::wstring& path) {
     return module_ != nullptr;
 }
 
+// On a console the bar is redrawn in place at every report. Into a file or a pipe it writes one
+// line per tenth, so that a log of a long series holds ten lines, not one frame per member.
+bool ErrorIsConsole() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
 int WINAPI ProgressBar(int, WCHAR* source, WCHAR* target, int percent) {
     constexpr int kWidth = 30;
+    static const bool console = ErrorIsConsole();
+    static int lastTenth = -1;
     const int clamped = percent < 0 ? 0 : (percent > 100 ? 100 : percent);
-    std::wstring bar(static_cast<size_t>(clamped * kWidth / 100), L'#');
-    bar.resize(kWidth, L'.');
-    Err(Format(L"\r[%ls] %3d%% %ls%ls%ls", bar.c_str(), percent, source ? source : L"",
-               target ? L" -> " : L"", target ? target : L""));
-    if (percent >= 100) Err(L"\n");
+    if (clamped == 0) lastTenth = -1;
+    const int tenth = clamped / 10;
+    if (console || tenth != lastTenth) {
+        lastTenth = tenth;
+        std::wstring bar(static_cast<size_t>(clamped * kWidth / 100), L'#');
+        bar.resize(kWidth, L'.');
+        Err(Format(L"%ls[%ls] %3d%% %ls%ls%ls", console ? L"\r" : L"", bar.c_str(), percent, source ? source : L"",
+                   target ? L" -> " : L"", target ? target : L""));
+        if (percent >= 100 || !console) Err(L"\n");
+    }
     if (InterlockedExchange(&g_cancelRequested, 0) == 0) return 0;
     Err(L"\ncancelled\n");
     return 1;

@@ -1,6 +1,8 @@
 // The command-line host's file commands, run as their own process the way a script runs them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/launch.h"
 #include "support/member_files.h"
 #include "support/support.h"
@@ -57,4 +59,15 @@ TEST(TfhostFiles, TransferAttributesTimesAndFoldersPrintThePluginsAnswer) {
     run = RunTfhost({L"rmdir", dir.Plugin(L"missing")});
     EXPECT_EQ(run.exitCode, 1u);
     EXPECT_NE(run.out.find("result 0: failed"), std::string::npos) << run.out;
+}
+
+TEST(TfhostFiles, ASeriesGetInALogShowsOneBarLinePerTenth) {
+    TempDir dir, out;
+    ASSERT_TRUE(MakeSeries(dir, L"f", 1, 30, 2, L".dat"));
+    const ProcessResult run = RunTfhost({L"get", dir.Plugin(L"f<01-30>.dat"), out / L"f_01-30_.dat"});
+    EXPECT_NE(run.out.find("result 0: FS_FILE_OK"), std::string::npos) << run.out;
+    EXPECT_EQ(IntactMembers(out, L"f", 1, 30, 2, L".dat").size(), 30u) << "the cleaned name brings every member";
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 11) << "31 reports, one line per tenth:\n" << run.err;
+    const std::string help = RunTfhost({}).err;
+    EXPECT_NE(help.find("arrives whole"), std::string::npos) << help;
 }

@@ -175,6 +175,11 @@ TEST(GetFile, SeriesToALocalRangeName) {
         {"a gap", L"img<01-3>.png", 0, 2, nullptr, false, 2, {}},
         {"another length", L"img<01-4>.png", 0, 0, nullptr, false, 4, {}},
         {"the narrow twin", L"n<7>.png", kMove, 0, nullptr, true, 0, {L"n7.png", L"n8.png", L"n9.png"}},
+        // A host that cleans names passes the entry's name with '<' and '>' replaced.
+        {"a cleaned range name", L"img_01-3_.png", 0, 0, nullptr, false, 0, {L"img01.png", L"img02.png", L"img03.png"}},
+        {"cleaned with spaces", L"img 01-3 .png", kMove, 0, nullptr, false, 0, {L"img01.png", L"img02.png", L"img03.png"}},
+        {"no range in the brackets", L"a<b>.png", 0, 0, nullptr, false, 4, {}},
+        {"no file name around the range", L"img<1-3>*.png", 0, 0, nullptr, false, 4, {}},
     };
     ProgressRecorder progress;
     progress.InitModule();
@@ -207,6 +212,18 @@ TEST(GetFile, SeriesToALocalRangeName) {
         EXPECT_EQ(IntactMembers(source, L"img", 1, 3, 2, L".png"), left);
         EXPECT_EQ(progress.percents(), (std::vector<int>{0, 33, 66, 100}));
     }
+}
+
+// Regression: a cancel right after a member that failed answered 5 and hid the failure.
+TEST(GetFile, ACancelAfterAFailedMemberKeepsItsCode) {
+    TempDir dir, out;
+    ASSERT_TRUE(MakeSeries(dir, L"img", 1, 3, 1, L".png"));
+    LockedFile lock(dir / L"img2.png");
+    ASSERT_TRUE(lock.locked());
+    ProgressRecorder progress;
+    progress.InitModule();
+    progress.CancelAt(3);
+    EXPECT_EQ(Get(dir.Plugin(L"img<1-3>.png"), out / L"img<1-3>.png", 0), 3) << "a sharing violation is a read error";
 }
 
 TEST(PutFile, CopiesToThePluginPathWithTwoReports) {

@@ -19,7 +19,8 @@ bool UseWideApi() {
     return g_state.platformMode.load(std::memory_order_relaxed) == kPlatformWide;
 }
 
-SystemCalls g_systemCalls{::FindFirstFileW, ::FindNextFileW, ::FindFirstFileA, ::FindNextFileA, ::MoveFileA};
+SystemCalls g_systemCalls{::FindFirstFileW, ::FindNextFileW, ::FindFirstFileA, ::FindNextFileA,
+                          ::GetFileInformationByHandle, ::MoveFileA};
 
 namespace {
 
@@ -130,28 +131,42 @@ UINT ExtractFileIcon(const WCHAR* path, HICON* large, HICON* small) {
     return ExtractIconExA(p.a, 0, large, small, 1);
 }
 
+namespace {
+
+FileIdentity NoIdentity(DWORD error, DWORD attributes = INVALID_FILE_ATTRIBUTES) {
+    return {false, error, attributes, 0, 0, 0, 0};
+}
+
+}  // namespace
+
 FileIdentity FileIdentityLong(const WCHAR* path) {
     const bool wide = UseWideApi();
     PreparedPath p;
     Prepare(wide, path, p);
-    if (!p.fits) return {false, kPathRefused, false, 0, 0, 0};
-    // No access asked: share modes do not apply, so a file open elsewhere still answers. Folders
-    // open only with the backup flag, which the narrow API's systems do not know.
-    const HANDLE h = wide ? CreateFileW(p.w, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)
-                          : CreateFileA(p.a, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return {false, GetLastError(), false, 0, 0, 0};
+    if (!p.fits) return NoIdentity(kPathRefused);
+    HANDLE h = INVALID_HANDLE_VALUE;
+    if (wide) {
+        // No access asked: share modes do not apply, so a file open elsewhere still answers.
+        h = CreateFileW(p.w, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                        FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    } else {
+        // The kind comes from the attributes: some systems of the narrow API open no folder, and
+        // such a folder is there, of a known kind, without an identity.
+        const DWORD attributes = GetFileAttributesA(p.a);
+        if (attributes == INVALID_FILE_ATTRIBUTES) return NoIdentity(GetLastError());
+        const DWORD flags = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? FILE_FLAG_BACKUP_SEMANTICS : 0;
+        h = CreateFileA(p.a, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, flags, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return NoIdentity(ERROR_SUCCESS, attributes);
+    }
+    if (h == INVALID_HANDLE_VALUE) return NoIdentity(GetLastError());
     BY_HANDLE_FILE_INFORMATION info;
-    const BOOL ok = GetFileInformationByHandle(h, &info);
+    const BOOL ok = g_systemCalls.getFileInformationByHandle(h, &info);
     const DWORD error = ok ? ERROR_SUCCESS : GetLastError();
     CloseHandle(h);
-    if (!ok) return {false, error, false, 0, 0, 0};
-    const bool folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    // A file system that numbers no file answers zeros, which would make every file the same.
-    if (info.dwVolumeSerialNumber == 0 && info.nFileIndexHigh == 0 && info.nFileIndexLow == 0) {
-        return {false, ERROR_SUCCESS, folder, 0, 0, 0};
-    }
-    return {true, ERROR_SUCCESS, folder, info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    if (!ok) return NoIdentity(error);
+    if (info.nFileIndexHigh == 0 && info.nFileIndexLow == 0) return NoIdentity(ERROR_SUCCESS, info.dwFileAttributes);
+    return {true, ERROR_SUCCESS, info.dwFileAttributes, info.nNumberOfLinks, info.dwVolumeSerialNumber,
+            info.nFileIndexHigh, info.nFileIndexLow};
 }
 
 bool SameFile(const FileIdentity& a, const FileIdentity& b) {

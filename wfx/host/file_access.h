@@ -30,6 +30,7 @@ struct SystemCalls {
     decltype(&::FindNextFileW) findNextFileW;
     decltype(&::FindFirstFileA) findFirstFileA;
     decltype(&::FindNextFileA) findNextFileA;
+    decltype(&::GetFileInformationByHandle) getFileInformationByHandle;
     decltype(&::MoveFileA) moveFileA;
 };
 extern SystemCalls g_systemCalls;
@@ -87,15 +88,19 @@ private:
 // Where a file lives: its volume's serial number and its index on that volume. Two paths with the
 // same identity name one file, whatever their spelling (letter case, short name, another route).
 struct FileIdentity {
-    bool known;   // false: the file could not be opened, or the system keeps no index for it
-    DWORD error;  // when not known: the system's error (ERROR_SUCCESS when it gave no index)
-    bool folder;  // opened, and a folder
+    bool known;        // false: not there, not opened, or the system keeps no index for it
+    DWORD error;       // when not known: the system's error (ERROR_SUCCESS when it is there)
+    DWORD attributes;  // INVALID_FILE_ATTRIBUTES when not there
+    DWORD links;       // names the file has (hard links); 0 when not known
     DWORD volume;
     DWORD indexHigh;
     DWORD indexLow;
+    bool folder() const { return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY); }
+    bool readOnly() const { return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY); }
 };
 // Opens the file or folder without asking for any access (a file held with share mode 0 still
-// answers), reads its identity and closes it again.
+// answers), reads its identity and closes it again. An index of 0 proves nothing: some file
+// systems number no file, and every file there would be the same.
 FileIdentity FileIdentityLong(const WCHAR* path);
 // Both identities known and equal: one file under two names.
 bool SameFile(const FileIdentity& a, const FileIdentity& b);

@@ -30,13 +30,13 @@ bool FolderNames::Read(const WCHAR* pattern) {
         if (FoldFileName(name, folded, MAX_PATH)) {
             const auto length = static_cast<uint32_t>(name.size());
             const uint32_t entryAt = Keep({folded, name.size()});
-            const bool folder = (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-            keys_.push_back({entryAt, length, entryAt, length, folder});
+            const DWORD attributes = record.dwFileAttributes;
+            keys_.push_back({entryAt, length, entryAt, length, attributes});
             // A short name is a second name of the same entry: a move onto it meets that entry.
             if (!alternate.empty() && FoldFileName(alternate, folded, MAX_PATH) &&
                 std::wstring_view(folded, alternate.size()) != Text(entryAt, length)) {
                 const uint32_t at = Keep({folded, alternate.size()});
-                keys_.push_back({at, static_cast<uint32_t>(alternate.size()), entryAt, length, folder});
+                keys_.push_back({at, static_cast<uint32_t>(alternate.size()), entryAt, length, attributes});
             }
         }
         more = FindNextFileLong(search.handle, &record);
@@ -45,7 +45,7 @@ bool FolderNames::Read(const WCHAR* pattern) {
     return more.error == ERROR_NO_MORE_FILES;
 }
 
-FolderNames::Answer FolderNames::Find(std::wstring_view name, std::wstring_view* entry, bool* folder) {
+FolderNames::Answer FolderNames::Find(std::wstring_view name, std::wstring_view* entry, DWORD* attributes) {
     WCHAR folded[MAX_PATH];
     if (!FoldFileName(name, folded, MAX_PATH)) return Answer::Unknown;
     if (!sorted_) {
@@ -58,7 +58,7 @@ FolderNames::Answer FolderNames::Find(std::wstring_view name, std::wstring_view*
                                      [this](const Key& k, std::wstring_view v) { return Text(k.at, k.length) < v; });
     if (it == keys_.end() || Text(it->at, it->length) != wanted) return Answer::Absent;
     if (entry != nullptr) *entry = Text(it->entryAt, it->entryLength);
-    if (folder != nullptr) *folder = it->folder;
+    if (attributes != nullptr) *attributes = it->attributes;
     return Answer::Present;
 }
 

@@ -21,9 +21,9 @@ public:
     enum class Answer { Absent, Present, Unknown };
     // Whether an entry of the folder has this name, as its long or its short name, compared as
     // the file system compares names. When present, entry receives the entry's long name, folded
-    // (valid while this list lives and reads nothing more), and folder whether it is a folder.
+    // (valid while this list lives and reads nothing more), and attributes the entry's attributes.
     // Unknown for a name longer than any file name.
-    Answer Find(std::wstring_view name, std::wstring_view* entry = nullptr, bool* folder = nullptr);
+    Answer Find(std::wstring_view name, std::wstring_view* entry = nullptr, DWORD* attributes = nullptr);
 
 private:
     struct Key {
@@ -31,7 +31,7 @@ private:
         uint32_t length;
         uint32_t entryAt;
         uint32_t entryLength;
-        bool folder;
+        DWORD attributes;
     };
     uint32_t Keep(std::wstring_view folded);
     std::wstring_view Text(uint32_t at, uint32_t length) const { return {text_.data() + at, length}; }

@@ -19,6 +19,7 @@ struct SeriesWalk {
     long long count;
     // A target range that overlaps the source from above is walked from the top, so no member
     // is written over one still to be moved; every other case walks up from the first member.
+    // The series check turns it where the target names on disk need the other order.
     bool backward;
 
     // Counters at position k (1-based, in walk order).

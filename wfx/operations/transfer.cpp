@@ -3,6 +3,10 @@
 // read as a range).
 #include "operations/transfer.h"
 
+#include <algorithm>
+#include <cwchar>
+#include <string_view>
+
 #include "host/exports.h"
 #include "host/file_access.h"
 #include "host/progress.h"
@@ -56,17 +60,54 @@ namespace {
 
 bool IsLocalPath(const WCHAR* path) { return path != nullptr && path[0] != 0; }
 
-// Whether the last component of a local name holds a range: no file name may hold '<' or '>',
-// so such a name can only mean one local file per member.
+bool IsSeparator(WCHAR c) { return c == L'\\' || c == L'/'; }
+
+// Where the last component of a path begins.
+size_t LastComponentAt(std::wstring_view path) {
+    size_t at = path.size();
+    while (at > 0 && !IsSeparator(path[at - 1])) --at;
+    return at;
+}
+
+// Text that a file name may hold (the drive's colon aside, which a relative name may carry).
+bool IsFileNameText(std::wstring_view text) {
+    return std::none_of(text.begin(), text.end(),
+                        [](WCHAR c) { return c < 0x20 || std::wstring_view(L"<>\"|?*\\/").find(c) != std::wstring_view::npos; });
+}
+
+// Whether the last component of a local name holds a range around which the rest can be a file
+// name: no file name may hold '<' or '>', so such a name can only mean one local file per member.
 bool IsLocalRangeName(const WCHAR* localName, RangeSpec& range) {
     std::wstring_view before, after;
     if (!SplitRangeName(localName, before, after) || !ParseRangeName(localName, range)) return false;
-    return after.find_first_of(L"\\/") == std::wstring_view::npos;
+    return IsFileNameText(before.substr(LastComponentAt(before))) && IsFileNameText(after);
+}
+
+// A host may clean the local name it builds from the entry's name, replacing each '<' and '>' that
+// no file name may hold by another character. A last component that is the entry's range name with
+// each bracket so replaced (by one character that is no digit) stands for the range name itself:
+// restored writes the local folder and the entry's range name. False for every other name.
+bool RestoreCleanedRangeName(const WCHAR* remoteName, const WCHAR* localName, WCHAR* restored) {
+    const std::wstring_view remotePath(remoteName), localPath(localName);
+    const std::wstring_view remote = remotePath.substr(LastComponentAt(remotePath));
+    const size_t localAt = LastComponentAt(localPath);
+    const std::wstring_view local = localPath.substr(localAt);
+    if (remote.size() != local.size() || remote.find(L'<') == std::wstring_view::npos) return false;
+    for (size_t i = 0; i < remote.size(); ++i) {
+        const bool bracket = remote[i] == L'<' || remote[i] == L'>';
+        if (bracket ? (local[i] >= L'0' && local[i] <= L'9') : local[i] != remote[i]) return false;
+    }
+    if (localAt + remote.size() >= static_cast<size_t>(kMemberNameBuffer)) return false;
+    CopyBounded(restored, localName, static_cast<int>(localAt) + 1);
+    std::copy(remote.begin(), remote.end(), restored + localAt);
+    restored[localAt + remote.size()] = 0;
+    return true;
 }
 
 // Every member of a series entry to the local range name's members, in the order and with the
-// check of a series copy: a member missing, a name that cannot be built or a local member in
-// the way (unless the user allowed replacing it) is answered before any file is written.
+// check of a series copy: a member missing, a name that cannot be built, a local member in the
+// way (unless the user allowed replacing it) or one that cannot be replaced is answered before
+// any file is written.
 int GetSeries(const WCHAR* remote, const RangeSpec& source, const WCHAR* localName, const RangeSpec& local,
               int copyFlags) {
     const bool move = (copyFlags & FS_COPYFLAGS_MOVE) != 0;
@@ -81,7 +122,7 @@ int GetSeries(const WCHAR* remote, const RangeSpec& source, const WCHAR* localNa
     if (MemberCount(source.first, source.last) == 0 || !PlanSeriesWalk(remote, source, target, local, walk)) {
         return FS_FILE_WRITEERROR;
     }
-    const int foreseen = CheckSeriesWalk(walk, move, overwrite ? FS_FILE_OK : FS_FILE_EXISTS);
+    const int foreseen = CheckSeriesWalk(walk, move, overwrite ? ExistingTarget::Replaced : ExistingTarget::Asked);
     if (foreseen != FS_FILE_OK) return foreseen;
 
     WCHAR from[kMemberNameBuffer];
@@ -91,8 +132,10 @@ int GetSeries(const WCHAR* remote, const RangeSpec& source, const WCHAR* localNa
         const int result = IsItemPath(from) && IsLocalPath(LocalPath(to))
                                ? TransferFile(LocalPath(from), LocalPath(to), copyFlags)
                                : FS_FILE_NOTFOUND;
-        if (ReportSeriesStep(remote, localName, k, walk.count)) return FS_FILE_USERABORT;
+        // A failed member keeps its own answer; once the last member has arrived, the last
+        // report can no longer undo anything.
         if (result != FS_FILE_OK) return result;
+        if (ReportSeriesStep(remote, localName, k, walk.count) && k < walk.count) return FS_FILE_USERABORT;
     }
     return FS_FILE_OK;
 }
@@ -104,7 +147,14 @@ using namespace tf;
 
 int WINAPI FsGetFileW(WCHAR* remoteName, WCHAR* localName, int copyFlags, RemoteInfoStruct*) noexcept {
     RangeSpec range, local;
-    if (ParseRangeName(remoteName, range) && IsLocalPath(localName) && IsLocalRangeName(localName, local)) {
+    const bool series = ParseRangeName(remoteName, range);
+    WCHAR restored[kMemberNameBuffer];
+    if (series && IsLocalPath(localName) && RestoreCleanedRangeName(remoteName, localName, restored)) {
+        localName = restored;
+    }
+    if (IsLocalPath(localName) && wcspbrk(localName, L"<>") != nullptr) {
+        // Nothing can be written under a name that holds '<' or '>' and is no range.
+        if (!series || !IsLocalRangeName(localName, local)) return FS_FILE_WRITEERROR;
         if (copyFlags & FS_COPYFLAGS_RESUME) return FS_FILE_NOTSUPPORTED;
         if (!IsItemPath(remoteName)) return FS_FILE_NOTFOUND;
         return GetSeries(remoteName, range, localName, local, copyFlags);
