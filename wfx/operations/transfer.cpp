@@ -29,7 +29,7 @@ int MapTransferError(DWORD error) {
     // source it read without fault.
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-    // So did an overwriting move that found no name to set the old target aside under.
+    // So did an overwriting move that could not set the old target aside, or put it back.
     case ERROR_CANNOT_MAKE:
         return FS_FILE_WRITEERROR;
     default:
