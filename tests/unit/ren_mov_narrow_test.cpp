@@ -186,7 +186,7 @@ TEST(RenMovNarrowBranch, FailedRestoreIsAWriteErrorAndTheLogNamesTheOldFile) {
         tf::g_state.logA = logA;
         EXPECT_EQ(ReadFolder(dir.path()), (FolderState{{L"a.txt", "A"}, {L"~1", "B"}}));
         ASSERT_EQ(g_logged.size(), 1u);
-        EXPECT_EQ(g_logged[0].first, tf::MSGTYPE_IMPORTANTERROR);
+        EXPECT_EQ(g_logged[0].first, tf::kLogImportantError);
         EXPECT_NE(g_logged[0].second.find(Narrow(dir / L"~1")), std::string::npos) << g_logged[0].second;
     }
 }

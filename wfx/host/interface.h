@@ -37,8 +37,9 @@ constexpr int FS_FILE_WRITEERROR = 4;
 constexpr int FS_FILE_USERABORT = 5;
 constexpr int FS_FILE_NOTSUPPORTED = 6;
 
-// The log callback's message type for an error that the user must see.
-constexpr int MSGTYPE_IMPORTANTERROR = 6;
+// The log callback's message type for an error that the user must see. The interface's own
+// description lists no message types yet: this value is to be confirmed there.
+constexpr int kLogImportantError = 6;
 
 constexpr int FS_EXEC_OK = 0;
 constexpr int FS_EXEC_ERROR = 1;
