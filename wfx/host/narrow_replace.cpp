@@ -25,8 +25,7 @@ bool IsReadOnly(const char* path) {
 // asideNarrow. Otherwise nothing has moved, and the error says why: kOldTargetError where no
 // free name fits in 259 bytes, the system's own where the target cannot be renamed.
 DWORD SetAside(const WCHAR* target, const char* targetNarrow, WCHAR* aside, PreparedPath& asideNarrow) {
-    int folder = WideLength(target);
-    while (folder > 0 && target[folder - 1] != L'\\' && target[folder - 1] != L'/') --folder;
+    const int folder = static_cast<int>(LastComponentAt(target));
     for (int n = 1; n <= kAsideNames; ++n) {
         WCHAR name[16] = L"~";
         IntToText(n, name + 1, 10);

@@ -134,4 +134,19 @@ void ToWideCut(const char* source, WCHAR* dest, int destChars) {
     dest[chars > 0 ? chars : 0] = 0;
 }
 
+size_t LastComponentAt(std::wstring_view path) {
+    size_t at = path.size();
+    while (at > 0 && !IsPathSeparator(path[at - 1])) --at;
+    return at;
+}
+
+bool IsFileNameText(std::wstring_view text) {
+    for (const WCHAR c : text) {
+        if (c < 0x20 || IsPathSeparator(c) || std::wstring_view(L"*?<>\"|:").find(c) != std::wstring_view::npos) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace tf

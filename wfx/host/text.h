@@ -33,6 +33,14 @@ bool EqualsFoldAscii(std::wstring_view a, std::wstring_view b);
 // counted).
 bool FoldFileName(std::wstring_view name, WCHAR* dest, int capacity);
 
+// Path separators: the backslash and the slash the system reads as one.
+inline bool IsPathSeparator(WCHAR c) { return c == L'\\' || c == L'/'; }
+// Where the last component of a path begins: after its last separator.
+size_t LastComponentAt(std::wstring_view path);
+// Whether a text may stand in a file name as it is: no control character, separator, wildcard,
+// nor any of < > " | :.
+bool IsFileNameText(std::wstring_view text);
+
 // One narrow string argument converted for the wide twin. A null argument stays null.
 struct WideArg {
     WCHAR text[kNarrowArgBuffer];

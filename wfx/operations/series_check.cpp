@@ -16,16 +16,6 @@ namespace tf {
 
 namespace {
 
-bool IsSeparator(WCHAR c) { return c == L'\\' || c == L'/'; }
-
-// Characters that a search pattern reads as wildcards, or that no file name holds.
-bool IsPlainNameText(std::wstring_view text) {
-    for (const WCHAR c : text) {
-        if (c < 0x20 || IsSeparator(c) || std::wstring_view(L"*?<>\"|:").find(c) != std::wstring_view::npos) return false;
-    }
-    return true;
-}
-
 std::wstring Folded(std::wstring_view text) {
     std::wstring out(text.size() + 1, L'\0');
     if (!FoldFileName(text, out.data(), static_cast<int>(out.size()))) return {};
@@ -64,14 +54,12 @@ struct Side {
         std::wstring_view plugin;
         if (!SplitRangeName(rangeName, plugin, after) || plugin.empty()) return false;
         before = plugin.substr(1);
-        size_t separator = before.size();
-        while (separator > 0 && !IsSeparator(before[separator - 1])) --separator;
-        nameStart = separator;
+        nameStart = LastComponentAt(before);
         const std::wstring_view prefix = before.substr(nameStart);
         // Names that end in a dot or a space reach the system trimmed, under another name than
         // a search shows: those, and members spread over folders, are asked for one by one.
         const std::wstring_view last = after.empty() ? std::wstring_view{} : after.substr(after.size() - 1);
-        searchable = nameStart > 0 && IsPlainNameText(prefix) && IsPlainNameText(after) && last != L"." && last != L" ";
+        searchable = nameStart > 0 && IsFileNameText(prefix) && IsFileNameText(after) && last != L"." && last != L" ";
         if (searchable) pattern = std::wstring(before) + L"*" + std::wstring(after);
         return true;
     }
@@ -176,8 +164,8 @@ struct TargetEntry {
 // The rules both ways of looking share: the source side's name in folded form, and what a target
 // file that is no source member means.
 struct CheckBase {
-    CheckBase(const SeriesWalk& walk, const Side& source, const Side& target, ExistingTarget existing)
-        : walk_(walk), source_(source), target_(target), existing_(existing), identities_(walk),
+    CheckBase(const SeriesWalk& walk, const Side& source, const Side& target, bool move, ExistingTarget existing)
+        : walk_(walk), source_(source), target_(target), move_(move), existing_(existing), identities_(walk),
           sourcePrefix_(Folded(source.before.substr(source.nameStart))),
           sourceSuffix_(Folded(WithoutTrailingDotsAndSpaces(source.after))) {}
 
@@ -197,6 +185,7 @@ struct CheckBase {
     const SeriesWalk& walk_;
     const Side& source_;
     const Side& target_;
+    bool move_;
     ExistingTarget existing_;
     SourceIdentities identities_;
     std::wstring sourcePrefix_;
@@ -208,7 +197,7 @@ struct CheckBase {
 class SearchedCheck : CheckBase {
 public:
     SearchedCheck(const SeriesWalk& walk, const Side& source, const Side& target, bool move, ExistingTarget existing)
-        : CheckBase(walk, source, target, existing), move_(move) {}
+        : CheckBase(walk, source, target, move, existing) {}
 
     // False when a folder cannot be searched: the check then has no verdict.
     bool Read() {
@@ -249,7 +238,6 @@ public:
     }
 
 private:
-    bool move_;
     FolderNames sourceNames_;
     FolderNames otherNames_;
     FolderNames* targetNames_ = &otherNames_;
@@ -261,7 +249,7 @@ private:
 class QueriedCheck : CheckBase {
 public:
     QueriedCheck(const SeriesWalk& walk, const Side& source, const Side& target, bool move, ExistingTarget existing)
-        : CheckBase(walk, source, target, existing), move_(move) {
+        : CheckBase(walk, source, target, move, existing) {
         sameFolder_ = SameFolder(source, target);
     }
 
@@ -290,9 +278,6 @@ public:
         FindOtherName(to, entry, &target);
         return entry;
     }
-
-private:
-    bool move_;
 };
 
 // Whether the walk must run forward or backward so that every source member is read before a
@@ -339,10 +324,8 @@ int TargetVerdict(const TargetEntry& entry, long long k, bool move, bool sourceF
 
 // The length of a member's file name as the system keeps it: trailing dots and spaces dropped.
 size_t StoredNameLength(const WCHAR* member) {
-    std::wstring_view name = LocalPath(member);
-    size_t start = name.size();
-    while (start > 0 && !IsSeparator(name[start - 1])) --start;
-    return WithoutTrailingDotsAndSpaces(name.substr(start)).size();
+    const std::wstring_view name = LocalPath(member);
+    return WithoutTrailingDotsAndSpaces(name.substr(LastComponentAt(name))).size();
 }
 
 // Every position in counter order, up to the first that fails, with the failures the walk meets

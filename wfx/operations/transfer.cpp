@@ -60,21 +60,6 @@ namespace {
 
 bool IsLocalPath(const WCHAR* path) { return path != nullptr && path[0] != 0; }
 
-bool IsSeparator(WCHAR c) { return c == L'\\' || c == L'/'; }
-
-// Where the last component of a path begins.
-size_t LastComponentAt(std::wstring_view path) {
-    size_t at = path.size();
-    while (at > 0 && !IsSeparator(path[at - 1])) --at;
-    return at;
-}
-
-// Text that a file name may hold (the drive's colon aside, which a relative name may carry).
-bool IsFileNameText(std::wstring_view text) {
-    return std::none_of(text.begin(), text.end(),
-                        [](WCHAR c) { return c < 0x20 || std::wstring_view(L"<>\"|?*\\/").find(c) != std::wstring_view::npos; });
-}
-
 // Whether the last component of a local name holds a range around which the rest can be a file
 // name: no file name may hold '<' or '>', so such a name can only mean one local file per member.
 bool IsLocalRangeName(const WCHAR* localName, RangeSpec& range) {
